@@ -1,0 +1,122 @@
+// Hamming 8/4 decoding and the odd-parity rule of teletext character bytes.
+// Both run for every received byte, so they are table lookups.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace orv {
+
+// Result of DecodeHamming84 for a byte that cannot be corrected (the code of a space).
+inline constexpr std::uint8_t kHammingError = 0x20;
+
+// The sixteen Hamming 8/4 code bytes, index = data value (bit 0 = D1).
+inline constexpr std::array<std::uint8_t, 16> kHamming84Codes = {
+    0x15, 0x02, 0x49, 0x5E, 0x64, 0x73, 0x38, 0x2F,
+    0xD0, 0xC7, 0x8C, 0x9B, 0xA1, 0xB6, 0xFD, 0xEA};
+
+namespace detail {
+// Every code byte and every byte one bit away from it decodes to the code's
+// value; the remaining 112 bytes are uncorrectable.
+constexpr std::array<std::uint8_t, 256> MakeHammingTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (auto& entry : table) entry = kHammingError;
+    for (std::uint8_t value = 0; value < 16; ++value) {
+        const std::uint8_t code = kHamming84Codes[value];
+        table[code] = value;
+        for (int bit = 0; bit < 8; ++bit) table[code ^ (1u << bit)] = value;
+    }
+    return table;
+}
+
+// Odd parity applied to a byte: its low 7 bits when valid, else a space.
+constexpr std::array<std::uint8_t, 256> MakeParityTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        table[b] = (std::popcount(static_cast<unsigned>(b)) & 1) ? (b & 0x7F) : 0x20;
+    return table;
+}
+}  // namespace detail
+
+inline constexpr std::array<std::uint8_t, 256> kHamming84Table = detail::MakeHammingTable();
+inline constexpr std::array<std::uint8_t, 256> kParityTable = detail::MakeParityTable();
+
+// 0..15, or kHammingError when the byte cannot be corrected.
+constexpr std::uint8_t DecodeHamming84(std::uint8_t byte) { return kHamming84Table[byte]; }
+
+// True when the byte has an odd number of set bits (all eight counted).
+constexpr bool CheckOddParity(std::uint8_t byte) { return std::popcount(byte) & 1; }
+
+// The parity rule: a valid byte keeps its low 7 bits, an invalid one becomes a space.
+constexpr std::uint8_t ApplyOddParity(std::uint8_t byte) { return kParityTable[byte]; }
+
+namespace detail {
+// Eight bytes at a time: after folding, bit 0 of each byte holds that byte's
+// parity (the shifts only ever mix bits of the same byte into bits 0-3).
+inline std::uint64_t OddParityWord(std::uint64_t x) {
+    constexpr std::uint64_t kLow = 0x0101010101010101ull;
+    std::uint64_t p = x ^ (x >> 4);
+    p ^= p >> 2;
+    p ^= p >> 1;
+    const std::uint64_t odd = (p & kLow) * 0xFF;  // 0xFF in every valid byte
+    return (x & 0x7F7F7F7F7F7F7F7Full & odd) | (0x2020202020202020ull & ~odd);
+}
+
+
+#if defined(__SSE2__)
+// Sixteen bytes at a time, by the same folding as OddParityWord.
+inline __m128i OddParityBlock(__m128i x) {
+    __m128i p = _mm_xor_si128(x, _mm_srli_epi16(x, 4));
+    p = _mm_xor_si128(p, _mm_srli_epi16(p, 2));
+    p = _mm_xor_si128(p, _mm_srli_epi16(p, 1));
+    const __m128i one = _mm_set1_epi8(1);
+    const __m128i odd = _mm_cmpeq_epi8(_mm_and_si128(p, one), one);
+    return _mm_or_si128(_mm_and_si128(x, _mm_and_si128(odd, _mm_set1_epi8(0x7F))),
+                        _mm_andnot_si128(odd, _mm_set1_epi8(0x20)));
+}
+#endif
+}  // namespace detail
+
+// The parity rule applied while copying (it runs for every received row, so
+// it works on many bytes at a time); copies min(source, target) bytes.
+inline void CopyWithOddParity(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
+    const std::size_t n = std::min(source.size(), target.size());
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (n >= 16) {
+        for (; i + 16 <= n; i += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source.data() + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(target.data() + i), detail::OddParityBlock(x));
+        }
+        // The rest as one block ending at the last byte, overlapping the
+        // previous one. Only when copying: in place the overlap would see
+        // bytes already converted, and the rule is not idempotent.
+        if (i < n && source.data() != target.data()) {
+            const std::size_t last = n - 16;
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source.data() + last));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(target.data() + last), detail::OddParityBlock(x));
+            return;
+        }
+    }
+#endif
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, source.data() + i, 8);
+        word = detail::OddParityWord(word);
+        std::memcpy(target.data() + i, &word, 8);
+    }
+    for (; i < n; ++i) target[i] = ApplyOddParity(source[i]);
+}
+
+// The parity rule applied in place to a run of character bytes.
+inline void ApplyOddParity(std::span<std::uint8_t> bytes) { CopyWithOddParity(bytes, bytes); }
+
+}  // namespace orv

@@ -1,0 +1,42 @@
+// Turns the packet stream into whole pages: one page under construction per
+// magazine, closed and posted when the next header of the same magazine
+// arrives. The page assembly thread drives it; so does ttxdump, synchronously.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "acquisition/DisplaySink.h"
+#include "acquisition/UTeletextTypes.h"
+
+namespace orv {
+
+class PageAssembler {
+public:
+    explicit PageAssembler(DisplaySink& sink) : sink_(sink) { Reset(); }
+
+    // A capture batch: its packets in order, or one reset notice for the
+    // reset marker (the pages under construction are kept).
+    void ProcessBatch(const tVTXBatch& batch);
+    void ProcessPackets(std::span<const tVTXPacket> packets);
+    void ProcessPacket(const tVTXPacket& packet);
+
+    // Empties all magazine slots (the state at thread start).
+    void Reset();
+
+private:
+    void HeaderStep(const tVTXPacket& packet, int magazine);
+    void RowStep(const tVTXPacket& packet, int magazine, int row);
+    void StationNameStep(const tVTXPacket& packet);
+    void CloseSlot(int magazine);
+
+    DisplaySink& sink_;
+    // Index 1..8 = magazine. Rows are kept with the parity rule already
+    // applied; only the rows marked in receivedRows_ are current, the others
+    // are filled with spaces when the page is closed.
+    std::array<tPageImage, 9> slots_;
+    std::array<std::uint32_t, 9> receivedRows_{};  // bit r: row r arrived since the header
+};
+
+}  // namespace orv

@@ -1,0 +1,88 @@
+// The page database: the latest copy of every page and sub-page received since
+// the last clear, kept in key order ("%.03X/%.04d": page number, sub-code), with
+// lookup, listing and a text search hit by hit.
+//
+// Lifetime rule for records handed out. A stored record is immutable and
+// shared: FindPage, Snapshot and the page notification hand out a PageRef, which
+// keeps the record alive for as long as the reader holds it. Replacing a
+// record or clearing the database (which may happen on the dispatcher thread
+// while a window still draws an earlier record) only drops the database's own
+// reference, so a reader can never see a record freed or changed under it. A
+// reader that wants the newest copy simply asks again.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "acquisition/UTeletextTypes.h"
+
+namespace orv {
+
+using PageRef = std::shared_ptr<const tPageImage>;
+
+// State of a text search that the caller keeps between SearchFirst and
+// SearchNext. FoundColumn is the hit's column minus one, as the text view's
+// selection expects it.
+struct tVTXSearchRec {
+    std::string SearchText;  // upper case
+    std::int32_t Reserved = 0;
+    std::int32_t EntryIndex = 0;
+    std::int32_t FoundPage = 0;
+    std::int32_t FoundSubCode = 0;
+    std::int32_t TextPos = 0;  // offset of the last hit in the entry's text
+    std::int32_t SearchLength = 0;
+    std::int32_t FoundRow = -1;
+    std::int32_t FoundColumn = -1;
+    // True once a hit was reported in the current entry, so that the next
+    // call continues behind it, also when that hit was at offset 0.
+    bool HitInEntry = false;
+};
+
+// "100/0000": page number as three upper-case hex digits, sub-code as decimal.
+std::string PageKey(std::uint16_t pageNo, std::int32_t subCode);
+
+// True when the page part of a key (before the first "/") is all decimal digits.
+bool IsDecimalPageKey(std::string_view key);
+
+class PageDatabase {
+public:
+    struct Entry {
+        std::string Key;
+        PageRef Page;
+    };
+
+    // Takes ownership; replaces a stored record with the same key. False when
+    // storing failed (nothing is stored then).
+    bool StorePage(std::unique_ptr<tPageImage> page);
+
+    // The record with that page number and sub-code; else the stored sub-page
+    // of that page with the lowest key; else none.
+    PageRef FindPage(std::uint16_t pageNo, std::int32_t subCode) const;
+
+    void ClearPageDatabase();
+
+    // Entries (page and sub-page pairs), not distinct pages.
+    int PageCount() const;
+
+    // Appends each decimal page number ("100") not yet in the list, in key order.
+    bool ListPages(std::vector<std::string>& strings) const;
+
+    bool SearchFirst(std::string_view text, tVTXSearchRec& rec) const;
+    bool SearchNext(tVTXSearchRec& rec) const;
+
+    // All entries in key order, as they stand now.
+    std::vector<Entry> Snapshot() const;
+
+private:
+    std::vector<Entry>::const_iterator LowerBound(std::string_view key) const;
+
+    mutable std::recursive_mutex lock_;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace orv

@@ -1,0 +1,111 @@
+// Packets per second through the page assembly step, over the demo broadcast
+// and over a synthetic one-hour stream; with libzvbi installed, the same
+// streams through libzvbi's decoder for comparison.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "BenchStreams.h"
+#include "acquisition/PageAssembler.h"
+
+#ifdef ORVTT_HAVE_ZVBI
+#include <libzvbi.h>
+#endif
+
+namespace orv::bench {
+namespace {
+
+// Frees what the assembly posts, as the display queue's consumer would.
+class DiscardingSink : public DisplaySink {
+public:
+    void PostPage(std::unique_ptr<tPageImage> page) override { benchmark::DoNotOptimize(page->PageNo); ++pages; }
+    void PostStationName(std::unique_ptr<tStationName>) override {}
+    void PostReset(std::unique_ptr<tResetNotice>) override {}
+    std::size_t pages = 0;
+};
+
+const std::vector<tVTXPacket>& Stream(const std::string& name) {
+    static const std::vector<tVTXPacket> demo = DemoStream(60 * 1600);
+    static const std::vector<tVTXPacket> hour = SyntheticHourStream();
+    return name == "demo" ? demo : hour;
+}
+
+void Assembly(benchmark::State& state, const std::string& name) {
+    const auto& packets = Stream(name);
+    DiscardingSink sink;
+    for (auto _ : state) {
+        PageAssembler assembler(sink);
+        assembler.ProcessPackets(packets);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * packets.size()));
+    state.counters["pages"] = static_cast<double>(sink.pages) / static_cast<double>(state.iterations());
+}
+BENCHMARK_CAPTURE(Assembly, demo, std::string("demo"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Assembly, hour, std::string("hour"))->Unit(benchmark::kMillisecond);
+
+#ifdef ORVTT_HAVE_ZVBI
+void CountPage(vbi_event*, void* user) { ++*static_cast<std::size_t*>(user); }
+
+void Zvbi(benchmark::State& state, const std::string& name, int packetsPerSecond) {
+    const auto& packets = Stream(name);
+    const int perCall = packetsPerSecond / 25;  // one frame's lines every 40 ms
+    std::vector<vbi_sliced> sliced(packets.size());
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+        sliced[i].id = VBI_SLICED_TELETEXT_B;
+        sliced[i].line = 7 + static_cast<unsigned>(i % perCall);
+        std::copy(packets[i].Bytes.begin(), packets[i].Bytes.end(), sliced[i].data);
+    }
+    std::size_t pages = 0;
+    for (auto _ : state) {
+        vbi_decoder* decoder = vbi_decoder_new();
+        vbi_event_handler_register(decoder, VBI_EVENT_TTX_PAGE, CountPage, &pages);
+        double timestamp = 0;
+        for (std::size_t i = 0; i < sliced.size(); i += static_cast<std::size_t>(perCall)) {
+            const int lines = static_cast<int>(std::min<std::size_t>(perCall, sliced.size() - i));
+            vbi_decode(decoder, &sliced[i], lines, timestamp);
+            timestamp += 0.04;
+        }
+        vbi_decoder_delete(decoder);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * packets.size()));
+    state.counters["pages"] = static_cast<double>(pages) / static_cast<double>(state.iterations());
+}
+BENCHMARK_CAPTURE(Zvbi, demo, std::string("demo"), 1600)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Zvbi, hour, std::string("hour"), 800)->Unit(benchmark::kMillisecond);
+#endif
+
+// Keeps each run's rate so that the ratio can be printed at the end.
+class RateReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            const auto it = run.counters.find("items_per_second");
+            if (it != run.counters.end()) rates[run.benchmark_name()] = it->second.value;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> rates;
+};
+
+}  // namespace
+}  // namespace orv::bench
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    orv::bench::RateReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const char* stream : {"demo", "hour"}) {
+        const auto ours = reporter.rates.find(std::string("Assembly/") + stream);
+        const auto theirs = reporter.rates.find(std::string("Zvbi/") + stream);
+        if (ours == reporter.rates.end()) continue;
+        std::printf("%s stream: %.1f million packets/s", stream, ours->second / 1e6);
+        if (theirs != reporter.rates.end())
+            std::printf(", libzvbi %.1f million packets/s, ratio %.1f", theirs->second / 1e6,
+                        ours->second / theirs->second);
+        std::printf("\n");
+    }
+    benchmark::Shutdown();
+    return 0;
+}

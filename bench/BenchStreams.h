@@ -1,0 +1,22 @@
+// Packet streams and page sets the benchmarks share.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "acquisition/UTeletextTypes.h"
+#include "drivers/broadcast/TtiFile.h"
+
+namespace orv::bench {
+
+// That many packets of the built-in demo broadcast.
+std::vector<tVTXPacket> DemoStream(std::size_t packets);
+
+// One hour of a busy synthetic service: 800 packets a second (2.88 million),
+// 8 magazines of full pages with 24 rows of text.
+std::vector<tVTXPacket> SyntheticHourStream();
+
+// Synthetic pages with text on every row; page numbers 100..899, sub-codes rotating.
+std::vector<TtiPage> SyntheticPages(std::size_t count, unsigned seed);
+
+}  // namespace orv::bench

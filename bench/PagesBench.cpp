@@ -1,0 +1,82 @@
+// The text form of a page, a search that finds nothing over 2,000 stored
+// sub-pages, and the memory one stored sub-page costs.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include "BenchStreams.h"
+#include "acquisition/PageAssembler.h"
+#include "acquisition/Pages.h"
+#include "rendering/VTX_TEXT_DISPLAY.h"
+
+namespace orv::bench {
+namespace {
+
+class CollectingSink : public DisplaySink {
+public:
+    void PostPage(std::unique_ptr<tPageImage> page) override { pages.push_back(std::move(page)); }
+    void PostStationName(std::unique_ptr<tStationName>) override {}
+    void PostReset(std::unique_ptr<tResetNotice>) override {}
+    std::vector<std::unique_ptr<tPageImage>> pages;
+};
+
+// Pages as the assembly delivers them, from 20 seconds of the given stream.
+std::vector<std::unique_ptr<tPageImage>> Received(const std::vector<tVTXPacket>& stream) {
+    CollectingSink sink;
+    PageAssembler assembler(sink);
+    assembler.ProcessPackets(stream);
+    return std::move(sink.pages);
+}
+
+std::unique_ptr<tPageImage> ImageOf(const TtiPage& page) {
+    auto image = std::make_unique<tPageImage>();
+    image->RecType = kRecPage;
+    image->PageNo = page.PageNo;
+    image->SubCode = page.SubCode;
+    for (int r = 0; r < kTtiRows; ++r) image->Rows[r] = page.Rows[r];
+    for (int r = kTtiRows; r < kRowCount; ++r) image->Rows[r].fill(0x20);
+    image->LastRow = 24;
+    return image;
+}
+
+void BM_PageText(benchmark::State& state) {
+    const auto pages = Received(DemoStream(20 * 1600));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        std::string text = PageText(*pages[i]);
+        benchmark::DoNotOptimize(text.data());
+        i = (i + 1) % pages.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PageText);
+
+void BM_SearchNoHit2000(benchmark::State& state) {
+    PageDatabase db;
+    for (const TtiPage& page : SyntheticPages(2000, 7)) db.StorePage(ImageOf(page));
+    if (db.PageCount() != 2000) state.SkipWithError("expected 2000 stored sub-pages");
+    for (auto _ : state) {
+        tVTXSearchRec rec;
+        benchmark::DoNotOptimize(db.SearchFirst("NOWHERE TO BE FOUND", rec));
+    }
+    state.counters["subpages"] = db.PageCount();
+}
+BENCHMARK(BM_SearchNoHit2000)->Unit(benchmark::kMillisecond);
+
+void BM_MemoryPerSubPage(benchmark::State& state) {
+    const auto pages = SyntheticPages(2000, 9);
+    double perPage = 0;
+    for (auto _ : state) {
+        const auto before = mallinfo2().uordblks;
+        {
+            PageDatabase db;
+            // Each record is allocated as the assembly posts it, then stored.
+            for (const TtiPage& page : pages) db.StorePage(ImageOf(page));
+            perPage = static_cast<double>(mallinfo2().uordblks - before) / static_cast<double>(db.PageCount());
+        }
+    }
+    state.counters["bytes_per_subpage"] = perPage;
+}
+BENCHMARK(BM_MemoryPerSubPage)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace orv::bench

@@ -1,0 +1,25 @@
+// Text files of saved pages: each page is one block (title, a line of 40 "=",
+// the 25 text lines, an empty line, the separator, an empty line), CR LF line
+// endings, characters in the system code page. Blocks are only ever appended.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "acquisition/UTeletextTypes.h"
+
+namespace orv {
+
+inline constexpr std::string_view kPageTextSeparator = "========================================";
+
+// The block of one page as it is written to a text file.
+std::string PageTextBlock(std::string_view title, const tPageImage& page);
+
+// Appends the page's block to the file, creating it when it does not exist.
+// True when every write and the final close succeeded.
+bool SavePageText(const std::string& fileName, const tPageImage& page, std::string_view title);
+
+// "100/0000" -> "100-0000", the name a saved page carries.
+std::string SavedPageName(std::string_view key);
+
+}  // namespace orv

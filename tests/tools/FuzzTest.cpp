@@ -1,0 +1,87 @@
+// Random and damaged input through the assembly, the database, the text form
+// and ttxdump: nothing may crash or read out of bounds (run under the sanitizers).
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "acquisition/PageAssembler.h"
+#include "acquisition/Pages.h"
+#include "drivers/broadcast/DemoBroadcast.h"
+#include "drivers/broadcast/PacketEncoder.h"
+#include "rendering/VTX_TEXT_DISPLAY.h"
+#include "tools/ttxdump/TtxDump.h"
+
+namespace orv {
+namespace {
+
+class DatabaseSink : public DisplaySink {
+public:
+    void PostPage(std::unique_ptr<tPageImage> page) override {
+        EXPECT_GE(page->LastRow, 1);
+        EXPECT_LE(page->LastRow, 29);
+        EXPECT_EQ(page->RecType, kRecPage);
+        for (int r = 1; r < kRowCount; ++r)
+            for (std::uint8_t b : page->Rows[r]) ASSERT_LT(b, 0x80);
+        db.StorePage(std::move(page));
+    }
+    void PostStationName(std::unique_ptr<tStationName> name) override {
+        ASSERT_LE(name->Name[0], 20);
+        db.ClearPageDatabase();
+    }
+    void PostReset(std::unique_ptr<tResetNotice>) override { db.ClearPageDatabase(); }
+    PageDatabase db;
+};
+
+TEST(Fuzz, RandomPacketsThroughAssemblyDatabaseAndText) {
+    std::mt19937 random(42);
+    DatabaseSink sink;
+    PageAssembler assembler(sink);
+    tVTXPacket packet;
+    for (int i = 0; i < 300000; ++i) {
+        for (auto& b : packet.Bytes) b = static_cast<std::uint8_t>(random());
+        // Half of them with a valid address, so that headers and rows get through.
+        if (i % 2) EncodeAddress(packet, 1 + static_cast<int>(random() % 8), static_cast<int>(random() % 32));
+        assembler.ProcessPacket(packet);
+    }
+    for (const auto& entry : sink.db.Snapshot()) ASSERT_EQ(PageText(*entry.Page).size(), 1050u);
+    tVTXSearchRec rec;
+    for (bool found = sink.db.SearchFirst("A", rec); found; found = sink.db.SearchNext(rec)) {
+        ASSERT_GE(rec.FoundRow, 0);
+        ASSERT_LT(rec.FoundRow, 25);
+    }
+}
+
+TEST(Fuzz, RandomAndDamagedStreamsThroughTtxDump) {
+    std::mt19937 random(4242);
+    DemoBroadcast broadcast(BuiltInDemoPages());
+    for (int round = 0; round < 20; ++round) {
+        std::string stream;
+        if (round % 2) {
+            stream.resize(random() % 200000);
+            for (auto& c : stream) c = static_cast<char>(random());
+        } else {
+            // A real stream with bit errors and cut packets.
+            for (int i = 0; i < 20000; ++i) {
+                tVTXPacket packet = broadcast.NextPacket();
+                if (random() % 10 == 0) packet[random() % 42] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+                std::size_t length = random() % 500 == 0 ? random() % 42 : 42;
+                stream.append(reinterpret_cast<const char*>(packet.Bytes.data()), length);
+            }
+        }
+        std::istringstream in(stream);
+        std::ostringstream out, err;
+        const std::vector<std::string> args = {"-"};
+        const int status = RunTtxDump(args, in, out, err);
+        EXPECT_EQ(status, 0);
+        // Whole blocks only: every block has two separator lines.
+        const std::string text = out.str();
+        std::size_t separators = 0;
+        for (auto at = text.find("\r\n=========="); at != std::string::npos; at = text.find("\r\n==========", at + 1))
+            ++separators;
+        EXPECT_EQ(separators % 2, 0u);
+    }
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,136 @@
+#include "tools/ttxdump/TtxDump.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "drivers/broadcast/PacketEncoder.h"
+
+namespace orv {
+namespace {
+
+struct DumpResult {
+    int status;
+    std::string out, err;
+};
+
+DumpResult Dump(std::vector<std::string> args, const std::string& input = {}) {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int status = RunTtxDump(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string Recording(const std::vector<tVTXPacket>& packets) {
+    std::string bytes;
+    for (const auto& p : packets) bytes.append(reinterpret_cast<const char*>(p.Bytes.data()), p.Bytes.size());
+    return bytes;
+}
+
+// Pages 100 (two sub-pages), 1A0 and 101, each closed by the header after it.
+std::string SmallRecording() {
+    HeaderControl c;
+    std::vector<tVTXPacket> packets;
+    const auto page = [&](std::uint16_t pageNo, int sub, std::string_view text) {
+        c.SubCode = sub;
+        packets.push_back(EncodeHeader(pageNo, c, "HDR"));
+        packets.push_back(EncodeRow(pageNo >> 8, 1, text));
+    };
+    page(0x100, 0, "Index page");
+    page(0x100, 1, "Second sub-page of 100");
+    page(0x1A0, 0, "Hex page with Index");
+    page(0x101, 0, "News INDEX");
+    packets.push_back(EncodeHeader(0x102, c, ""));
+    return Recording(packets);
+}
+
+TEST(TtxDump, WritesSaveAllBlocksOfDecimalPagesInKeyOrder) {
+    const DumpResult run = Dump({"-"}, SmallRecording());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::size_t block = 10 + 42 + 1050 + 2 + 42 + 2;
+    ASSERT_EQ(run.out.size(), 3 * block);
+    EXPECT_EQ(run.out.substr(0, 10), "100-0000\r\n");
+    EXPECT_EQ(run.out.substr(block, 10), "100-0001\r\n");
+    EXPECT_EQ(run.out.substr(2 * block, 10), "101-0000\r\n");
+    EXPECT_EQ(run.out.substr(10 + 42 + 42, 10), "Index page");
+}
+
+TEST(TtxDump, ListSearchAndSinglePage) {
+    const std::string recording = SmallRecording();
+    DumpResult run = Dump({"--list", "-"}, recording);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "100/0000\n100/0001\n101/0000\n1A0/0000\n");
+
+    run = Dump({"-", "--search", "index"}, recording);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "100/0000 1 -1\n101/0000 1 4\n");  // hex pages are not searched
+    EXPECT_EQ(Dump({"-", "--search", "nowhere"}, recording).status, 1);
+
+    run = Dump({"--page", "1a0", "-"}, recording);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.substr(0, 10), "1A0-0000\r\n");
+    run = Dump({"--page", "555", "-"}, recording);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "ttxdump: page 555 was not received\n");
+}
+
+TEST(TtxDump, TrailingBytesAreReportedAndWholePacketsDecoded) {
+    const auto path = (std::filesystem::temp_directory_path() / "orvtt_trailing.t42").string();
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << SmallRecording() << "12345";
+    }
+    const DumpResult run = Dump({path});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "ttxdump: warning: 5 trailing bytes ignored (the length is not a multiple of 42)\n");
+    EXPECT_EQ(run.out.substr(0, 8), "100-0000");
+    std::filesystem::remove(path);
+}
+
+TEST(TtxDump, BadArgumentsAndMissingFilesFailWithStatusTwo) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"--bogus"}, {"--demo"}, {"--demo", "-3"}, {"--demo", "1", "x.t42"},
+          {"--page", "99", "-"}, {"--page", "900", "-"}, {"--search"}, {"a.t42", "b.t42"}, {"--pages", "/tmp", "-"}}) {
+        const DumpResult run = Dump(args);
+        EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(run.err.find("usage:"), std::string::npos);
+    }
+    const DumpResult missing = Dump({"/nonexistent/recording.t42"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "ttxdump: cannot open /nonexistent/recording.t42: No such file or directory\n");
+    EXPECT_EQ(Dump({"/tmp"}).status, 2);
+}
+
+TEST(TtxDump, DemoBroadcastAndTheRealExecutable) {
+    const DumpResult run = Dump({"--demo", "20", "--list"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("100/0000\n"), std::string::npos);
+    EXPECT_NE(run.out.find("1A0/0000\n"), std::string::npos);
+    EXPECT_NE(run.out.find("150/0003\n"), std::string::npos);
+
+    const DumpResult folder = Dump({"--demo", "2", "--pages", "/nonexistent-folder"});
+    EXPECT_EQ(folder.status, 2);
+
+    // The installed program: exit status and a one-line message.
+    const std::string command = std::string(ORVTT_TTXDUMP) + " /nonexistent/x.t42 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, pipe), nullptr);
+    const int status = pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(std::string(line), "ttxdump: cannot open /nonexistent/x.t42: No such file or directory\n");
+}
+
+TEST(TtxDump, SearchTextIsConvertedToThePageCodePage) {
+    EXPECT_EQ(Utf8ToWindows1252("Gr\xC3\xBC\xC3\x9F" "e"), "Gr\xFC\xDF" "e");
+    EXPECT_EQ(Utf8ToWindows1252("\xE2\x82\xAC \xC5\xA1"), "\x80 \x9A");
+    EXPECT_EQ(Utf8ToWindows1252("\xD0\x96\xFF"), "??");
+}
+
+}  // namespace
+}  // namespace orv

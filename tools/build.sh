@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds ORV Teletext and either runs it or runs every test.
+#   tools/build.sh run    build, then play the built-in demo broadcast
+#   tools/build.sh test   build and test twice: normal, and with AddressSanitizer + UBSan
+# Installs missing Debian packages first (needs root or sudo only then).
+set -euo pipefail
+
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$top"
+mode="${1:-}"
+jobs="$(nproc 2>/dev/null || echo 2)"
+
+install_missing() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "build.sh: please install as root: ${missing[*]}" >&2; exit 1; }
+    sudo="sudo"
+  fi
+  echo "build.sh: installing ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build_packages=(g++ cmake ninja-build pkg-config)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev)
+
+configure_and_build() {  # folder, cmake options...
+  local dir="$1"; shift
+  cmake -S . -B "$dir" -G Ninja -DORVTT_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+case "$mode" in
+  run)
+    install_missing "${build_packages[@]}"
+    configure_and_build build/run -DCMAKE_BUILD_TYPE=Release -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF
+    exec build/run/ttxdump --demo 10
+    ;;
+  test)
+    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    configure_and_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    (cd build/test && ctest --output-on-failure -j "$jobs")
+    configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DORVTT_SANITIZE=address,undefined -DORVTT_BENCH=OFF
+    (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
+    ;;
+  *)
+    echo "usage: tools/build.sh run|test" >&2
+    exit 2
+    ;;
+esac

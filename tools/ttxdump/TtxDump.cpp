@@ -1,0 +1,270 @@
+#include "tools/ttxdump/TtxDump.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "acquisition/PageAssembler.h"
+#include "acquisition/Pages.h"
+#include "drivers/broadcast/DemoBroadcast.h"
+#include "rendering/PageTextFile.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: ttxdump [options] FILE.t42 | - | --demo SECONDS [--pages DIR]\n"
+    "  FILE.t42         raw 42-byte teletext packets (- reads standard input)\n"
+    "  --demo SECONDS   that many seconds of the built-in demo broadcast\n"
+    "  --pages DIR      with --demo: play the .tti page files of DIR instead\n"
+    "  --list           print the keys of all stored pages\n"
+    "  --search TEXT    print every hit: key, row, column\n"
+    "  --page NNN       print only the sub-pages of page NNN\n"
+    "Without --list, --search or --page every stored decimal page is printed\n"
+    "as a text block, as the viewer's \"save all pages as text\" writes it.\n";
+
+constexpr int kExitOk = 0;
+constexpr int kExitNotFound = 1;
+constexpr int kExitError = 2;
+
+struct Options {
+    std::string File;
+    std::optional<double> DemoSeconds;
+    std::string PagesFolder;
+    bool List = false;
+    std::optional<std::string> Search;
+    std::optional<std::uint16_t> Page;
+};
+
+// What the display dispatcher does with the records, done at once: pages go to
+// the database, a source reset clears it, and so does a change of station. A
+// recording is taken to be one station until it names another, so the first
+// name clears nothing.
+class DatabaseSink : public DisplaySink {
+public:
+    explicit DatabaseSink(PageDatabase& db) : db_(db) {}
+
+    void PostPage(std::unique_ptr<tPageImage> page) override { db_.StorePage(std::move(page)); }
+    void PostStationName(std::unique_ptr<tStationName> name) override {
+        const std::string text(StationNameText(*name));
+        if (!station_.empty() && text != station_) db_.ClearPageDatabase();
+        station_ = text;
+    }
+    void PostReset(std::unique_ptr<tResetNotice>) override { db_.ClearPageDatabase(); }
+
+private:
+    PageDatabase& db_;
+    std::string station_;
+};
+
+std::optional<std::uint16_t> ParsePageNumber(std::string_view text) {
+    unsigned value = 0;
+    if (text.size() != 3) return std::nullopt;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + 3, value, 16);
+    if (ec != std::errc{} || end != text.data() + 3 || value < 0x100 || value > 0x8FF) return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+std::optional<double> ParseSeconds(std::string_view text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || !(value > 0) || value > 7 * 24 * 3600.0)
+        return std::nullopt;
+    return value;
+}
+
+// Empty string on success, else the message.
+std::string ParseArgs(std::span<const std::string> args, Options& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
+        if (arg == "--list") {
+            options.List = true;
+        } else if (arg == "--demo") {
+            const std::string* v = value();
+            if (!v || !(options.DemoSeconds = ParseSeconds(*v))) return "--demo needs a number of seconds";
+        } else if (arg == "--pages") {
+            const std::string* v = value();
+            if (!v) return "--pages needs a folder";
+            options.PagesFolder = *v;
+        } else if (arg == "--search") {
+            const std::string* v = value();
+            if (!v || v->empty()) return "--search needs a text";
+            options.Search = *v;
+        } else if (arg == "--page") {
+            const std::string* v = value();
+            if (!v || !(options.Page = ParsePageNumber(*v))) return "--page needs a page number 100 to 8FF";
+        } else if (arg == "-" || (!arg.empty() && arg[0] != '-')) {
+            if (!options.File.empty()) return "only one input file";
+            options.File = arg;
+        } else {
+            return "unknown option " + arg;
+        }
+    }
+    if (options.DemoSeconds && !options.File.empty()) return "either an input file or --demo";
+    if (!options.DemoSeconds && options.File.empty()) return "no input";
+    if (!options.PagesFolder.empty() && !options.DemoSeconds) return "--pages goes with --demo";
+    return {};
+}
+
+// Feeds a packet stream through the assembly; false when reading failed.
+bool DecodeStream(std::istream& in, PageAssembler& assembler, std::ostream& err) {
+    constexpr std::size_t kChunkPackets = 1024;
+    std::vector<char> buffer(kChunkPackets * kPacketSize);
+    std::size_t carried = 0;
+    while (in) {
+        in.read(buffer.data() + carried, static_cast<std::streamsize>(buffer.size() - carried));
+        const std::size_t available = carried + static_cast<std::size_t>(in.gcount());
+        const std::size_t whole = available / kPacketSize;
+        assembler.ProcessPackets(
+            std::span(reinterpret_cast<const tVTXPacket*>(buffer.data()), whole));
+        carried = available - whole * kPacketSize;
+        std::memmove(buffer.data(), buffer.data() + whole * kPacketSize, carried);
+    }
+    if (in.bad()) return false;
+    if (carried != 0)
+        err << "ttxdump: warning: " << carried
+            << " trailing bytes ignored (the length is not a multiple of 42)\n";
+    return true;
+}
+
+int PlayDemo(const Options& options, PageAssembler& assembler, std::ostream& err) {
+    std::vector<TtiPage> pages;
+    if (options.PagesFolder.empty()) {
+        pages = BuiltInDemoPages();
+    } else {
+        std::vector<std::string> messages;
+        pages = LoadTtiFolder(options.PagesFolder, messages);
+        for (const auto& message : messages) err << "ttxdump: " << message << '\n';
+        if (pages.empty()) {
+            err << "ttxdump: no page files in " << options.PagesFolder << '\n';
+            return kExitError;
+        }
+    }
+    DemoBroadcast broadcast(std::move(pages));
+    const auto total = static_cast<std::uint64_t>(*options.DemoSeconds * 1600.0);
+    std::vector<tVTXPacket> batch(500);  // one capture read's worth
+    for (std::uint64_t done = 0; done < total; done += batch.size()) {
+        batch.resize(static_cast<std::size_t>(std::min<std::uint64_t>(batch.size(), total - done)));
+        broadcast.Fill(batch);
+        assembler.ProcessPackets(batch);
+    }
+    return kExitOk;
+}
+
+void WriteBlocks(const std::vector<PageDatabase::Entry>& entries, std::ostream& out) {
+    for (const auto& entry : entries) {
+        const std::string block = PageTextBlock(SavedPageName(entry.Key), *entry.Page);
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+}
+
+int Report(const Options& options, const PageDatabase& db, std::ostream& out, std::ostream& err) {
+    if (options.List) {
+        for (const auto& entry : db.Snapshot()) out << entry.Key << '\n';
+        return kExitOk;
+    }
+    if (options.Search) {
+        tVTXSearchRec rec;
+        bool found = db.SearchFirst(Utf8ToWindows1252(*options.Search), rec);
+        const bool any = found;
+        for (; found; found = db.SearchNext(rec))
+            out << PageKey(static_cast<std::uint16_t>(rec.FoundPage), rec.FoundSubCode) << ' ' << rec.FoundRow
+                << ' ' << rec.FoundColumn << '\n';
+        return any ? kExitOk : kExitNotFound;
+    }
+    std::vector<PageDatabase::Entry> entries = db.Snapshot();
+    if (options.Page) {
+        const std::string prefix = PageKey(*options.Page, 0).substr(0, 4);  // "1A0/"
+        std::erase_if(entries, [&](const auto& e) { return e.Key.compare(0, prefix.size(), prefix) != 0; });
+        if (entries.empty()) {
+            err << "ttxdump: page " << prefix.substr(0, 3) << " was not received\n";
+            return kExitNotFound;
+        }
+    } else {
+        std::erase_if(entries, [](const auto& e) { return !IsDecimalPageKey(e.Key); });
+    }
+    WriteBlocks(entries, out);
+    return kExitOk;
+}
+
+}  // namespace
+
+std::string Utf8ToWindows1252(const std::string& utf8) {
+    // The code points 0x80-0x9F of Windows-1252 that are not Latin-1.
+    static constexpr std::pair<char32_t, char> kSpecial[] = {
+        {0x20AC, '\x80'}, {0x201A, '\x82'}, {0x0192, '\x83'}, {0x201E, '\x84'}, {0x2026, '\x85'},
+        {0x2020, '\x86'}, {0x2021, '\x87'}, {0x02C6, '\x88'}, {0x2030, '\x89'}, {0x0160, '\x8A'},
+        {0x2039, '\x8B'}, {0x0152, '\x8C'}, {0x017D, '\x8E'}, {0x2018, '\x91'}, {0x2019, '\x92'},
+        {0x201C, '\x93'}, {0x201D, '\x94'}, {0x2022, '\x95'}, {0x2013, '\x96'}, {0x2014, '\x97'},
+        {0x02DC, '\x98'}, {0x2122, '\x99'}, {0x0161, '\x9A'}, {0x203A, '\x9B'}, {0x0153, '\x9C'},
+        {0x017E, '\x9E'}, {0x0178, '\x9F'}};
+    std::string result;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        if (length == 0 || i + static_cast<std::size_t>(length) > utf8.size()) {
+            result += '?';
+            ++i;
+            continue;
+        }
+        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+        for (int k = 1; k < length; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += static_cast<std::size_t>(length);
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            result += static_cast<char>(cp);
+            continue;
+        }
+        const auto* special = std::find_if(std::begin(kSpecial), std::end(kSpecial),
+                                           [cp](const auto& p) { return p.first == cp; });
+        result += special != std::end(kSpecial) ? special->second : '?';
+    }
+    return result;
+}
+
+int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err) {
+    Options options;
+    if (const std::string problem = ParseArgs(args, options); !problem.empty()) {
+        err << "ttxdump: " << problem << '\n' << kUsage;
+        return kExitError;
+    }
+
+    PageDatabase db;
+    DatabaseSink sink(db);
+    PageAssembler assembler(sink);
+
+    if (options.DemoSeconds) {
+        if (const int status = PlayDemo(options, assembler, err); status != kExitOk) return status;
+    } else if (options.File == "-") {
+        if (!DecodeStream(in, assembler, err)) {
+            err << "ttxdump: cannot read standard input\n";
+            return kExitError;
+        }
+    } else {
+        std::error_code ec;
+        if (std::filesystem::is_directory(options.File, ec)) {
+            err << "ttxdump: cannot read " << options.File << ": it is a folder\n";
+            return kExitError;
+        }
+        std::ifstream file(options.File, std::ios::binary);
+        if (!file) {
+            err << "ttxdump: cannot open " << options.File << ": " << std::strerror(errno) << '\n';
+            return kExitError;
+        }
+        if (!DecodeStream(file, assembler, err)) {
+            err << "ttxdump: cannot read " << options.File << '\n';
+            return kExitError;
+        }
+    }
+    return Report(options, db, out, err);
+}
+
+}  // namespace orv
