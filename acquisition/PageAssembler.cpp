@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "acquisition/Hamming.h"
 #include "acquisition/PacketDecode.h"
@@ -10,7 +11,7 @@
 namespace orv {
 
 void PageAssembler::Reset() {
-    slots_.fill(tPageImage{});
+    for (auto& slot : slots_) slot = std::make_unique<tPageImage>();
     receivedRows_.fill(0);
 }
 
@@ -49,7 +50,7 @@ void PageAssembler::HeaderStep(const tVTXPacket& packet, int magazine) {
 
     CloseSlot(magazine);
 
-    tPageImage& slot = slots_[magazine];
+    tPageImage& slot = *slots_[magazine];
     auto& row0 = slot.Rows[0];
     for (int i = 0; i < 8; ++i) row0[i] = DecodeHamming84(packet[2 + i]);
     CopyWithOddParity(std::span(packet.Bytes).subspan(10), std::span(row0).subspan(8));
@@ -63,32 +64,33 @@ void PageAssembler::HeaderStep(const tVTXPacket& packet, int magazine) {
 }
 
 void PageAssembler::RowStep(const tVTXPacket& packet, int magazine, int row) {
-    tPageImage& slot = slots_[magazine];
+    tPageImage& slot = *slots_[magazine];
     if ((slot.PageNo >> 8) != magazine) return;  // no header seen in this magazine yet
     if (row > slot.LastRow) slot.LastRow = row;
     // The parity rule is applied now rather than at closing: a row received
     // again replaces the earlier copy either way, so the page is the same.
-    CopyWithOddParity(std::span(packet.Bytes).subspan(2, kRowLength), slot.Rows[row]);
+    CopyRowWithOddParity(packet.Bytes.data() + 2, slot.Rows[row].data());
     receivedRows_[magazine] |= 1u << row;
 }
 
 void PageAssembler::CloseSlot(int magazine) {
-    tPageImage& slot = slots_[magazine];
+    tPageImage& slot = *slots_[magazine];
     if (slot.LastRow == 0) return;  // a header that no row followed is never passed on
 
+    std::unique_ptr<tPageImage> fresh;
     try {
-        auto page = std::make_unique<tPageImage>(slot);
-        page->RecType = kRecPage;
-        // Rows that never arrived are spaces.
-        const std::uint32_t received = receivedRows_[magazine];
-        for (int r = 1; r < kRowCount; ++r)
-            if (!(received & (1u << r))) page->Rows[r].fill(0x20);
-        sink_.PostPage(std::move(page));
+        fresh = std::make_unique<tPageImage>();
     } catch (const std::bad_alloc&) {
-        // The page is lost; assembly goes on.
+        slot.LastRow = 0;  // the page is lost; assembly goes on in the old record
+        return;
     }
-    slot.LastRow = 0;
+    const std::uint32_t received = receivedRows_[magazine];
+    for (int r = 1; r < kRowCount; ++r)
+        if (!(received & (1u << r))) slot.Rows[r].fill(0x20);  // rows that never arrived
+    slot.RecType = kRecPage;
+    std::unique_ptr<tPageImage> page = std::exchange(slots_[magazine], std::move(fresh));
     receivedRows_[magazine] = 0;
+    sink_.PostPage(std::move(page));
 }
 
 void PageAssembler::StationNameStep(const tVTXPacket& packet) {

@@ -33,9 +33,10 @@ private:
 
     DisplaySink& sink_;
     // Index 1..8 = magazine. Rows are kept with the parity rule already
-    // applied; only the rows marked in receivedRows_ are current, the others
-    // are filled with spaces when the page is closed.
-    std::array<tPageImage, 9> slots_;
+    // applied; the rows not marked in receivedRows_ are filled with spaces when
+    // the page is closed. A closed page's record is posted as it is and the
+    // slot gets a fresh one, which saves copying every page.
+    std::array<std::unique_ptr<tPageImage>, 9> slots_;
     std::array<std::uint32_t, 9> receivedRows_{};  // bit r: row r arrived since the header
 };
 

@@ -72,10 +72,11 @@ PageRef PageDatabase::FindPage(std::uint16_t pageNo, std::int32_t subCode) const
     const auto at = LowerBound(key);
     if (at != entries_.end() && KeyEqual(at->Key, key)) return at->Page;
 
-    // The sub-page of that page with the lowest key.
+    // The sub-page of that page with the lowest key: "/" sorts before every
+    // digit, so the first key at or behind "100/" is the one if it is of page 100.
     const std::string page = PagePart(pageNo);
-    for (const auto& entry : entries_)
-        if (entry.Key.compare(0, page.size(), page) == 0) return entry.Page;
+    const auto first = LowerBound(page + "/");
+    if (first != entries_.end() && first->Key.compare(0, page.size(), page) == 0) return first->Page;
     return nullptr;
 }
 

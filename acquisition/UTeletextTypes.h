@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -33,6 +34,28 @@ enum : std::uint8_t {
     kRecReset = 3,
 };
 
+// A little-endian value stored in a packed record. Reading and writing go
+// through memcpy, so a field at any offset never makes an unaligned access or
+// an unaligned reference.
+template <class T>
+class Packed {
+public:
+    constexpr Packed() = default;
+    Packed(T value) { std::memcpy(bytes_.data(), &value, sizeof value); }  // NOLINT: implicit on purpose
+    Packed& operator=(T value) {
+        std::memcpy(bytes_.data(), &value, sizeof value);
+        return *this;
+    }
+    operator T() const {  // NOLINT: implicit on purpose
+        T value;
+        std::memcpy(&value, bytes_.data(), sizeof value);
+        return value;
+    }
+
+private:
+    std::array<std::uint8_t, sizeof(T)> bytes_{};
+};
+
 #pragma pack(push, 1)
 
 // One raw teletext packet as the capture sources deliver it: two Hamming 8/4
@@ -50,7 +73,7 @@ using tPageRow = std::array<std::uint8_t, kRowLength>;
 // Hamming-decoded control nibbles, 8-39 the header characters.
 struct tPageImage {
     std::uint8_t RecType = 0;
-    std::uint16_t PageNo = 0;
+    Packed<std::uint16_t> PageNo;
     std::uint8_t Subtitle = 0;             // C6
     std::uint8_t Newsflash = 0;            // C5
     std::uint8_t ErasePage = 0;            // C4
@@ -60,9 +83,9 @@ struct tPageImage {
     std::uint8_t InhibitDisplay = 0;       // C10
     std::uint8_t MagazineSerial = 0;       // C11
     std::uint8_t NationalOption = 0;       // C12-C14, 0..7
-    std::int32_t SubCode = 0;
-    std::int32_t PageInMagazine = 0;
-    std::int32_t LastRow = 0;
+    Packed<std::int32_t> SubCode;
+    Packed<std::int32_t> PageInMagazine;
+    Packed<std::int32_t> LastRow;
     std::array<tPageRow, kRowCount> Rows{};
 };
 
@@ -82,6 +105,7 @@ struct tResetNotice {
 #pragma pack(pop)
 
 static_assert(sizeof(tVTXPacket) == 42 && alignof(tVTXPacket) == 1);
+static_assert(alignof(tPageImage) == 1);
 static_assert(sizeof(tPageImage) == 1224);
 static_assert(offsetof(tPageImage, PageNo) == 1);
 static_assert(offsetof(tPageImage, Subtitle) == 3);

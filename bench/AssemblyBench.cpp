@@ -81,8 +81,12 @@ class RateReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
+            // Single runs, or the median of repetitions.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
             const auto it = run.counters.find("items_per_second");
-            if (it != run.counters.end()) rates[run.benchmark_name()] = it->second.value;
+            std::string name = run.benchmark_name();
+            if (const auto cut = name.rfind("_median"); cut != std::string::npos) name.resize(cut);
+            if (it != run.counters.end()) rates[name] = it->second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }

@@ -36,7 +36,7 @@ inline std::unique_ptr<tPageImage> MakePage(std::uint16_t pageNo, std::int32_t s
     for (auto& row : page->Rows) row.fill(0x20);
     for (const auto& [r, text] : rows) {
         std::memcpy(page->Rows[r].data(), text.data(), std::min<std::size_t>(text.size(), kRowLength));
-        page->LastRow = std::max(page->LastRow, r);
+        page->LastRow = std::max<std::int32_t>(page->LastRow, r);
     }
     return page;
 }
