@@ -48,8 +48,10 @@ std::vector<PageDatabase::Entry>::const_iterator PageDatabase::LowerBound(std::s
                             [](const Entry& e, std::string_view k) { return KeyLess(e.Key, k); });
 }
 
-bool PageDatabase::StorePage(std::unique_ptr<tPageImage> page) {
-    if (!page) return false;
+bool PageDatabase::StorePage(std::unique_ptr<tPageImage> page) { return Store(std::move(page)) != nullptr; }
+
+PageRef PageDatabase::Store(std::unique_ptr<tPageImage> page) {
+    if (!page) return nullptr;
     try {
         std::string key = PageKey(page->PageNo, page->SubCode);
         PageRef shared(std::move(page));
@@ -57,12 +59,12 @@ bool PageDatabase::StorePage(std::unique_ptr<tPageImage> page) {
         const auto at = LowerBound(key);
         const auto index = at - entries_.begin();
         if (at != entries_.end() && KeyEqual(at->Key, key))
-            entries_[index].Page = std::move(shared);  // the older copy goes with its last reader
+            entries_[index].Page = shared;  // the older copy goes with its last reader
         else
-            entries_.insert(entries_.begin() + index, Entry{std::move(key), std::move(shared)});
-        return true;
+            entries_.insert(entries_.begin() + index, Entry{std::move(key), shared});
+        return shared;
     } catch (const std::bad_alloc&) {
-        return false;
+        return nullptr;
     }
 }
 

@@ -59,6 +59,8 @@ public:
     // Takes ownership; replaces a stored record with the same key. False when
     // storing failed (nothing is stored then).
     bool StorePage(std::unique_ptr<tPageImage> page);
+    // The same, handing back the stored record (none when storing failed).
+    PageRef Store(std::unique_ptr<tPageImage> page);
 
     // The record with that page number and sub-code; else the stored sub-page
     // of that page with the lowest key; else none.

@@ -65,6 +65,7 @@ struct tVTXPacket {
 
     std::uint8_t& operator[](std::size_t i) { return Bytes[i]; }
     std::uint8_t operator[](std::size_t i) const { return Bytes[i]; }
+    bool operator==(const tVTXPacket&) const = default;
 };
 
 using tPageRow = std::array<std::uint8_t, kRowLength>;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds ORV Teletext and either runs it or runs every test.
 #   tools/build.sh run    build, then play the built-in demo broadcast
-#   tools/build.sh test   build and test twice: normal, and with AddressSanitizer + UBSan
+#   tools/build.sh test   build and test three times: normal, with AddressSanitizer + UBSan,
+#                         and with ThreadSanitizer
 # Installs missing Debian packages first (needs root or sudo only then).
 set -euo pipefail
 
@@ -47,6 +48,8 @@ case "$mode" in
     (cd build/test && ctest --output-on-failure -j "$jobs")
     configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DORVTT_SANITIZE=address,undefined -DORVTT_BENCH=OFF
     (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
+    configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_SANITIZE=thread -DORVTT_BENCH=OFF
+    (cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs")
     ;;
   *)
     echo "usage: tools/build.sh run|test" >&2

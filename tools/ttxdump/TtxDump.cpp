@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,9 +12,12 @@
 #include <ostream>
 #include <vector>
 
+#include "acquisition/Acquisition.h"
 #include "acquisition/PageAssembler.h"
 #include "acquisition/Pages.h"
 #include "drivers/broadcast/DemoBroadcast.h"
+#include "drivers/vbi/VbiBackend.h"
+#include "platform/Registry.h"
 #include "rendering/PageTextFile.h"
 
 namespace orv {
@@ -21,9 +25,10 @@ namespace orv {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: ttxdump [options] FILE.t42 | - | --demo SECONDS [--pages DIR]\n"
+    "usage: ttxdump [options] FILE.t42 | - | --demo SECONDS [--pages DIR] | --live SECONDS\n"
     "  FILE.t42         raw 42-byte teletext packets (- reads standard input)\n"
     "  --demo SECONDS   that many seconds of the built-in demo broadcast\n"
+    "  --live SECONDS   that many seconds from the configured capture source\n"
     "  --pages DIR      with --demo: play the .tti page files of DIR instead\n"
     "  --list           print the keys of all stored pages\n"
     "  --search TEXT    print every hit: key, row, column\n"
@@ -38,6 +43,7 @@ constexpr int kExitError = 2;
 struct Options {
     std::string File;
     std::optional<double> DemoSeconds;
+    std::optional<double> LiveSeconds;
     std::string PagesFolder;
     bool List = false;
     std::optional<std::string> Search;
@@ -91,6 +97,9 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
         } else if (arg == "--demo") {
             const std::string* v = value();
             if (!v || !(options.DemoSeconds = ParseSeconds(*v))) return "--demo needs a number of seconds";
+        } else if (arg == "--live") {
+            const std::string* v = value();
+            if (!v || !(options.LiveSeconds = ParseSeconds(*v))) return "--live needs a number of seconds";
         } else if (arg == "--pages") {
             const std::string* v = value();
             if (!v) return "--pages needs a folder";
@@ -109,8 +118,9 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
             return "unknown option " + arg;
         }
     }
-    if (options.DemoSeconds && !options.File.empty()) return "either an input file or --demo";
-    if (!options.DemoSeconds && options.File.empty()) return "no input";
+    const int inputs = !options.File.empty() + options.DemoSeconds.has_value() + options.LiveSeconds.has_value();
+    if (inputs > 1) return "one input only: a file, --demo or --live";
+    if (inputs == 0) return "no input";
     if (!options.PagesFolder.empty() && !options.DemoSeconds) return "--pages goes with --demo";
     return {};
 }
@@ -157,6 +167,27 @@ int PlayDemo(const Options& options, PageAssembler& assembler, std::ostream& err
         broadcast.Fill(batch);
         assembler.ProcessPackets(batch);
     }
+    return kExitOk;
+}
+
+// The whole threaded pipeline from the configured source, as the viewer runs it.
+int RunLive(const Options& options, PageDatabase& db, std::ostream& err) {
+    Registry registry(Registry::DefaultPath());
+    DeviceTable devices;
+    RegisterVbiDevice(devices, registry);
+    EventLoopUiThread ui;
+    PageWindowTable windows;
+    Acquisition acquisition(registry, devices, ui, windows);
+    const bool started = acquisition.StartAcquisition();
+    if (auto damage = registry.TakeDamageReport()) err << "ttxdump: " << *damage << '\n';
+    if (!started) {
+        err << "ttxdump: no capture source could be started (capture library " << kCaptureDllName
+            << ", VBI device)\n";
+        return kExitError;
+    }
+    ui.ServeFor(std::chrono::milliseconds(static_cast<std::int64_t>(*options.LiveSeconds * 1000)));
+    acquisition.Stop();
+    for (const auto& entry : acquisition.Pages().Snapshot()) db.StorePage(std::make_unique<tPageImage>(*entry.Page));
     return kExitOk;
 }
 
@@ -241,7 +272,9 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
     DatabaseSink sink(db);
     PageAssembler assembler(sink);
 
-    if (options.DemoSeconds) {
+    if (options.LiveSeconds) {
+        if (const int status = RunLive(options, db, err); status != kExitOk) return status;
+    } else if (options.DemoSeconds) {
         if (const int status = PlayDemo(options, assembler, err); status != kExitOk) return status;
     } else if (options.File == "-") {
         if (!DecodeStream(in, assembler, err)) {

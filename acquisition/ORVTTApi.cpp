@@ -1,0 +1,144 @@
+#include "acquisition/ORVTTApi.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/Registry.h"
+#include "platform/SharedLibrary.h"
+
+namespace orv {
+
+namespace {
+
+std::string Trim(std::string text) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!text.empty() && blank(text.back())) text.pop_back();
+    const auto first = std::find_if_not(text.begin(), text.end(), blank);
+    return std::string(first, text.end());
+}
+
+// All eight entry points under one naming, or none.
+std::shared_ptr<CaptureDll::Binding> Bind(std::shared_ptr<SharedLibrary> library, std::string path,
+                                          bool decorated) {
+    void* entries[8];
+    for (int i = 0; i < 8; ++i) {
+        const auto& names = kCaptureEntryNames[i];
+        entries[i] = library->Symbol(decorated ? names.Decorated : names.Plain);
+        if (!entries[i]) return nullptr;
+    }
+    auto binding = std::make_shared<CaptureDll::Binding>();
+    binding->Library = std::move(library);
+    binding->Path = std::move(path);
+    binding->Open = reinterpret_cast<ORVTTCAP_OpenFn*>(entries[0]);
+    binding->GetDriverVersion = reinterpret_cast<ORVTTCAP_GetDriverVersionFn*>(entries[1]);
+    binding->Close = reinterpret_cast<ORVTTCAP_CloseFn*>(entries[2]);
+    binding->Start = reinterpret_cast<ORVTTCAP_StartFn*>(entries[3]);
+    binding->Stop = reinterpret_cast<ORVTTCAP_StopFn*>(entries[4]);
+    binding->Flush = reinterpret_cast<ORVTTCAP_FlushFn*>(entries[5]);
+    binding->GetStatus = reinterpret_cast<ORVTTCAP_GetStatusFn*>(entries[6]);
+    binding->GetPackets = reinterpret_cast<ORVTTCAP_GetPacketsFn*>(entries[7]);
+    return binding;
+}
+
+}  // namespace
+
+std::string CaptureDllFolder(const Registry& registry) {
+    const std::optional<std::string> value = registry.ReadString(kCaptureDllKey, kCaptureDllValue);
+    if (!value) return {};
+    std::string folder = Trim(*value);
+    std::error_code ec;
+    // The value may also name the library file itself; then it is used as it is.
+    if (!folder.empty() && !std::filesystem::is_regular_file(folder, ec) && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+CaptureDll::~CaptureDll() {
+    if (IsBound()) CloseDllCapture();
+}
+
+std::shared_ptr<const CaptureDll::Binding> CaptureDll::Current() const {
+    std::lock_guard guard(bindingMutex_);
+    return binding_;
+}
+
+bool CaptureDll::IsBound() const { return Current() != nullptr; }
+
+std::string CaptureDll::LoadedFrom() const {
+    const auto binding = Current();
+    return binding ? binding->Path : std::string();
+}
+
+bool CaptureDll::LoadCaptureDll() {
+    FreeCaptureDll();
+    const std::string folder = CaptureDllFolder(registry_);
+    std::string path = folder.empty() || folder.back() == '/' ? folder + kCaptureDllName : folder;
+    std::shared_ptr<SharedLibrary> library = SharedLibrary::Open(path);
+    if (!library) {
+        path = kCaptureDllName;  // the system's search order (our RUNPATH included)
+        library = SharedLibrary::Open(path);
+    }
+    if (!library) return false;
+
+    std::shared_ptr<Binding> binding = Bind(library, path, false);
+    if (!binding) binding = Bind(library, path, true);
+    if (!binding) return false;
+
+    std::uint8_t version[8] = {};
+    binding->CallGetDriverVersion(version);
+    std::lock_guard guard(bindingMutex_);
+    binding_ = std::move(binding);
+    return true;
+}
+
+bool CaptureDll::FreeCaptureDll() {
+    std::lock_guard guard(bindingMutex_);
+    if (!binding_) return false;
+    binding_.reset();  // a read still running keeps its own reference
+    return true;
+}
+
+bool CaptureDll::OpenDllCapture() {
+    try {
+        if (!LoadCaptureDll()) return false;
+        const auto binding = Current();
+        tCaptureOpenRecord record;
+        if (binding->CallOpen(&record) != 0) return false;
+        started_ = binding->CallStart() == 0;
+        return started_;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CaptureDll::CloseDllCapture() {
+    if (const auto binding = Current()) {
+        if (started_) {
+            binding->CallStop();
+            started_ = false;
+        }
+        binding->CallClose();
+    }
+    FreeCaptureDll();
+    return true;
+}
+
+int CaptureDll::ReadDllPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets) {
+    status = 0;
+    packets.clear();
+    const auto binding = Current();
+    if (!binding) return 0;
+    std::lock_guard guard(readMutex_);
+    tCaptureReadDescriptor descriptor;
+    descriptor.Entries = entries_.data();
+    if (binding->CallGetPackets(kCaptureReadMax, &descriptor) != 0) return 0;
+    // A library reporting more than it was asked for cannot have written more
+    // than the buffer holds; the rest is not ours to read.
+    const auto count = std::min<std::uint32_t>(descriptor.Count, kCaptureReadMax);
+    packets.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) packets.push_back(entries_[i].Packet);
+    status = descriptor.Status;
+    return static_cast<int>(count);
+}
+
+}  // namespace orv

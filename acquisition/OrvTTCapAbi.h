@@ -1,0 +1,79 @@
+// The binary interface of the capture library "OrvTTCap.dll": its eight entry
+// points and the records passed to them. Shared by the viewer's binding and by
+// the capture libraries we ship.
+#pragma once
+
+#include <cstdint>
+
+#include "acquisition/UTeletextTypes.h"
+
+namespace orv {
+
+inline constexpr char kCaptureDllName[] = "OrvTTCap.dll";
+inline constexpr int kCaptureReadMax = 500;  // packets asked for per read
+
+// Status word bits of a read (the same for every source).
+enum : std::uint32_t {
+    kStatusMoreWaiting = 1,  // read again at once
+    kStatusFilling = 2,      // the source fills faster than it is read: poll more often
+    kStatusReset = 4,        // the source started over: drop the stored pages
+};
+
+#pragma pack(push, 1)
+
+// Passed to ORVTTCAP_Open: the words 0, 0x0003FFFF, 0x0003FFFF, 0.
+struct tCaptureOpenRecord {
+    std::uint32_t Words[4] = {0, 0x0003FFFF, 0x0003FFFF, 0};
+};
+
+// One entry of the read buffer: four bytes the viewer does not read, then a packet.
+struct tCaptureEntry {
+    std::uint8_t Reserved[4] = {};
+    tVTXPacket Packet;
+};
+
+// Passed to ORVTTCAP_GetPackets. The entry buffer address is pointer-sized,
+// so the record is 24 bytes on a 64-bit system.
+struct tCaptureReadDescriptor {
+    std::uint32_t Status = 0;
+    std::uint32_t Reserved1 = 0;
+    std::uint32_t Count = 0;
+    std::uint32_t Reserved2 = 0;
+    tCaptureEntry* Entries = nullptr;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(tCaptureOpenRecord) == 16);
+static_assert(sizeof(tCaptureEntry) == 46);
+static_assert(offsetof(tCaptureReadDescriptor, Count) == 8);
+static_assert(offsetof(tCaptureReadDescriptor, Entries) == 16);
+
+extern "C" {
+using ORVTTCAP_OpenFn = std::uint32_t(tCaptureOpenRecord* openRecord);
+using ORVTTCAP_GetDriverVersionFn = std::uint32_t(std::uint8_t* version8);
+using ORVTTCAP_CloseFn = std::uint32_t();
+using ORVTTCAP_StartFn = std::uint32_t();
+using ORVTTCAP_StopFn = std::uint32_t();
+using ORVTTCAP_FlushFn = std::uint32_t();
+using ORVTTCAP_GetStatusFn = std::uint32_t(std::uint32_t* status);
+using ORVTTCAP_GetPacketsFn = std::uint32_t(std::uint32_t maxPackets, tCaptureReadDescriptor* descriptor);
+}
+
+// Entry point names, plain and decorated, in binding order.
+struct CaptureEntryName {
+    const char* Plain;
+    const char* Decorated;
+};
+inline constexpr CaptureEntryName kCaptureEntryNames[8] = {
+    {"ORVTTCAP_Open", "_ORVTTCAP_Open@4"},
+    {"ORVTTCAP_GetDriverVersion", "_ORVTTCAP_GetDriverVersion@4"},
+    {"ORVTTCAP_Close", "_ORVTTCAP_Close@0"},
+    {"ORVTTCAP_Start", "_ORVTTCAP_Start@0"},
+    {"ORVTTCAP_Stop", "_ORVTTCAP_Stop@0"},
+    {"ORVTTCAP_Flush", "_ORVTTCAP_Flush@0"},
+    {"ORVTTCAP_GetStatus", "_ORVTTCAP_GetStatus@4"},
+    {"ORVTTCAP_GetPackets", "_ORVTTCAP_GetPackets@8"},
+};
+
+}  // namespace orv

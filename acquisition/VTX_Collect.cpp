@@ -1,0 +1,169 @@
+#include "acquisition/VTX_Collect.h"
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+
+#include "acquisition/PageAssembler.h"
+
+namespace orv {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// How long StopCollector waits for a capture thread whose read hangs in the
+// source before it lets the thread go; it then exits on its own once the read
+// returns, touching nothing shared.
+constexpr auto kCaptureStopWait = 150ms;
+constexpr auto kAssemblyWait = 100ms;
+
+class DisplayQueueSink : public DisplaySink {
+public:
+    explicit DisplayQueueSink(DisplayQueue& queue) : queue_(queue) {}
+    void PostPage(std::unique_ptr<tPageImage> page) override { queue_.Append(std::move(page)); }
+    void PostStationName(std::unique_ptr<tStationName> name) override { queue_.Append(std::move(name)); }
+    void PostReset(std::unique_ptr<tResetNotice> notice) override { queue_.Append(std::move(notice)); }
+
+private:
+    DisplayQueue& queue_;
+};
+
+}  // namespace
+
+int CaptureDllPollInterval(int fieldRate) {
+    if (fieldRate <= 0) fieldRate = 50;
+    const long double interval = 500.0L / (fieldRate / 2.0L * 32.0L) * 1000.0L * 0.2L;
+    return static_cast<int>(interval);  // toward zero
+}
+
+int ShortenedPollInterval(int interval) {
+    // nearbyint rounds halves to the even neighbour in the default rounding mode.
+    return static_cast<int>(std::nearbyint(interval * 0.9));
+}
+
+bool CaptureSources::StartCapture() {
+    if (useCaptureDll_) {
+        PollInterval = CaptureDllPollInterval(FieldRate);
+        if (dll_.OpenDllCapture()) return true;
+        dll_.FreeCaptureDll();
+        useCaptureDll_ = false;  // until the program ends
+    }
+    PollInterval = 1;
+    std::uint32_t queryAnswer = 0;
+    return vbi_.StartVbiCapture(queryAnswer) == kVbiStarted;
+}
+
+void CaptureSources::StopCapture() {
+    if (useCaptureDll_)
+        dll_.CloseDllCapture();
+    else
+        vbi_.StopVbiCapture();
+}
+
+int CaptureSources::ReadPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets) {
+    return useCaptureDll_ ? dll_.ReadDllPackets(status, packets) : vbi_.ReadVbiPackets(status, packets);
+}
+
+// The capture thread's own state, shared with it so that a thread let go by
+// StopCollector never refers to anything freed.
+struct Collector::CaptureThread {
+    std::atomic<bool> Stop{false};
+    std::atomic<bool> Finished{false};
+    std::mutex Mutex;
+    std::condition_variable Wake;
+    std::thread Thread;
+
+    static void Run(std::shared_ptr<CaptureThread> self, std::shared_ptr<CaptureSource> source,
+                    std::shared_ptr<CaptureQueue> queue, std::shared_ptr<std::atomic<bool>> paused) {
+        std::vector<tVTXPacket> packets;
+        while (!self->Stop) {
+            std::uint32_t status = 0;
+            const int count = source->ReadPackets(status, packets);
+            if (self->Stop) break;  // queue nothing after the stop
+            if (!*paused) {
+                if (count > 0) {
+                    try {
+                        queue->Append(tVTXBatch::Create(std::span(packets).first(static_cast<std::size_t>(count))));
+                    } catch (const std::bad_alloc&) {
+                        // The packets are lost; the reset marker may still go.
+                    }
+                }
+                if (status & kStatusReset) {
+                    try {
+                        queue->Append(tVTXBatch::CreateReset());
+                    } catch (const std::bad_alloc&) {
+                    }
+                }
+            }
+            if (status & kStatusFilling) source->PollInterval = ShortenedPollInterval(source->PollInterval);
+            if (status & kStatusMoreWaiting) continue;
+            std::unique_lock lock(self->Mutex);
+            self->Wake.wait_for(lock, std::chrono::milliseconds(source->PollInterval.load()),
+                                [&] { return self->Stop.load(); });
+        }
+        {
+            std::lock_guard guard(self->Mutex);
+            self->Finished = true;
+        }
+        self->Wake.notify_all();
+    }
+};
+
+Collector::Collector(std::shared_ptr<CaptureSource> source) : source_(std::move(source)) {}
+
+Collector::~Collector() { StopCollector(); }
+
+bool Collector::StartCollector() {
+    *paused_ = false;
+    if (capture_) return false;
+    captureQueue_ = std::make_shared<CaptureQueue>();
+    displayQueue_ = std::make_shared<DisplayQueue>();
+
+    capture_ = std::make_shared<CaptureThread>();
+    capture_->Thread = std::thread(&CaptureThread::Run, capture_, source_, captureQueue_, paused_);
+
+    assembly_ = std::jthread([batches = captureQueue_, display = displayQueue_](std::stop_token stop) {
+        DisplayQueueSink sink(*display);
+        PageAssembler assembler(sink);
+        while (!stop.stop_requested()) {
+            if (!batches->Ready().Wait(kAssemblyWait)) continue;
+            batches->Ready().Reset();
+            while (auto batch = batches->TakeFirst()) assembler.ProcessBatch(**batch);
+        }
+    });
+    return true;
+}
+
+bool Collector::StopCollector() {
+    if (capture_) {
+        {
+            std::lock_guard guard(capture_->Mutex);
+            capture_->Stop = true;
+        }
+        capture_->Wake.notify_all();
+    }
+    source_->StopCapture();
+    if (capture_) {
+        std::unique_lock lock(capture_->Mutex);
+        const bool finished = capture_->Wake.wait_for(lock, kCaptureStopWait, [this] { return capture_->Finished.load(); });
+        lock.unlock();
+        if (finished)
+            capture_->Thread.join();
+        else
+            capture_->Thread.detach();  // its read hangs in the source; it ends by itself
+        capture_.reset();
+    }
+    if (assembly_.joinable()) {
+        assembly_.request_stop();
+        if (captureQueue_) captureQueue_->Ready().Set();  // wake it now rather than at its next time-out
+        assembly_.join();
+    }
+    if (captureQueue_) captureQueue_->Clear();
+    if (displayQueue_) displayQueue_->Clear();
+    captureQueue_.reset();
+    displayQueue_.reset();
+    return true;
+}
+
+}  // namespace orv

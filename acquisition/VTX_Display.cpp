@@ -1,0 +1,146 @@
+#include "acquisition/VTX_Display.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace orv {
+
+using namespace std::chrono_literals;
+
+namespace {
+// Pages stored per trip to the UI thread at most, so that a long burst still
+// lets the UI thread handle its own events in between.
+constexpr std::size_t kPagesPerTrip = 32;
+}  // namespace
+
+DisplayDispatcher::DisplayDispatcher(PageDatabase& db, UiThread& ui, PageWindowTable& windows)
+    : db_(db), ui_(ui), windows_(windows) {}
+
+DisplayDispatcher::~DisplayDispatcher() {
+    if (thread_.joinable()) StopDisplayDispatcher();
+}
+
+bool DisplayDispatcher::StartDisplayDispatcher(std::shared_ptr<DisplayQueue> queue,
+                                               std::shared_ptr<const std::atomic<bool>> paused) {
+    {
+        std::lock_guard guard(windowsMutex_);
+        if (!pageWindows_) pageWindows_.emplace();
+    }
+    if (thread_.joinable() || !queue) return true;
+    queue_ = std::move(queue);
+    paused_ = std::move(paused);
+    finished_ = false;
+    thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+    return true;
+}
+
+void DisplayDispatcher::StopDisplayDispatcher() {
+    if (thread_.joinable()) {
+        thread_.request_stop();
+        queue_->Ready().Set();  // wake it now
+        // The thread may be waiting for the UI thread (a page step): keep serving.
+        ui_.ServeUntil([this] { return finished_.load(); });
+        thread_.join();
+    }
+    std::lock_guard guard(windowsMutex_);
+    pageWindows_.reset();
+    queue_.reset();
+}
+
+bool DisplayDispatcher::RegisterPageWindow(WindowHandle window) {
+    std::lock_guard guard(windowsMutex_);
+    if (!pageWindows_) return false;
+    if (std::find(pageWindows_->begin(), pageWindows_->end(), window) == pageWindows_->end())
+        pageWindows_->push_back(window);
+    return true;
+}
+
+bool DisplayDispatcher::UnregisterPageWindow(WindowHandle window) {
+    std::lock_guard guard(windowsMutex_);
+    if (!pageWindows_) return false;
+    std::erase(*pageWindows_, window);
+    return true;
+}
+
+std::string DisplayDispatcher::CurrentStationName() const {
+    std::lock_guard guard(stationMutex_);
+    return currentStation_;
+}
+
+void DisplayDispatcher::ClearStationName() {
+    std::lock_guard guard(stationMutex_);
+    currentStation_.clear();
+}
+
+void DisplayDispatcher::SetStationChangeHandler(std::function<void()> handler) {
+    onStationChange_ = std::move(handler);
+}
+
+void DisplayDispatcher::Run(std::stop_token stop) {
+    std::vector<std::unique_ptr<tPageImage>> pages;
+    while (!stop.stop_requested()) {
+        if (!queue_->Ready().Wait(100ms)) continue;
+        queue_->Ready().Reset();
+        while (!stop.stop_requested()) {
+            std::optional<DisplayRecord> record = queue_->TakeFirst();
+            if (!record) break;
+            if (paused_ && paused_->load()) continue;  // dropped, whatever it is
+            if (auto* page = std::get_if<std::unique_ptr<tPageImage>>(&*record)) {
+                pages.push_back(std::move(*page));
+                if (pages.size() < kPagesPerTrip) continue;
+            }
+            StorePages(pages);  // the pages before this record come first
+            if (!std::holds_alternative<std::unique_ptr<tPageImage>>(*record)) Handle(std::move(*record));
+        }
+        StorePages(pages);
+    }
+    finished_ = true;
+}
+
+void DisplayDispatcher::StorePages(std::vector<std::unique_ptr<tPageImage>>& pages) {
+    if (pages.empty()) return;
+    // One trip to the UI thread for the pages that arrived in a burst; each is
+    // still stored and announced on its own, in order. RunAndWait returns only
+    // when the step has run, so the step may refer to the pages here.
+    ui_.RunAndWait([this, &pages] {
+        for (auto& page : pages) PageStep(std::move(page));
+    });
+    pages.clear();
+}
+
+void DisplayDispatcher::Handle(DisplayRecord record) {
+    if (auto* name = std::get_if<std::unique_ptr<tStationName>>(&record)) {
+        const tStationName& station = **name;
+        ui_.RunAndWait([this, &station] { StationStep(station); });
+    } else {
+        db_.ClearPageDatabase();  // a reset: the source started over
+    }
+}
+
+void DisplayDispatcher::PageStep(std::unique_ptr<tPageImage> page) {
+    const std::uint16_t pageNo = page->PageNo;
+    const PageRef stored = db_.Store(std::move(page));
+    if (!stored) return;
+    std::vector<WindowHandle> targets;  // the list as it stands now
+    {
+        std::lock_guard guard(windowsMutex_);
+        if (!pageWindows_) return;
+        targets = *pageWindows_;
+    }
+    // A handle whose window is gone finds nothing and is skipped.
+    for (const WindowHandle handle : targets)
+        if (PageWindow* window = windows_.Find(handle)) window->OnVtxPage(pageNo, stored);
+}
+
+void DisplayDispatcher::StationStep(const tStationName& record) {
+    const std::string name(StationNameText(record));
+    {
+        std::lock_guard guard(stationMutex_);
+        if (name == currentStation_) return;
+        currentStation_ = name;
+    }
+    db_.ClearPageDatabase();
+    if (onStationChange_) onStationChange_();
+}
+
+}  // namespace orv

@@ -1,0 +1,124 @@
+// "OrvTTCap.dll", the replay capture library: the eight entry points of the
+// capture library interface over a paced replay of the demo broadcast or a
+// recording. A capture library is one device per process, so its state is
+// one object behind a lock.
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "acquisition/OrvTTCapAbi.h"
+#include "drivers/replay/PacedReplay.h"
+#include "drivers/replay/ReplaySettings.h"
+#include "platform/Registry.h"
+
+#define ORVTT_EXPORT extern "C" __attribute__((visibility("default")))
+
+// The test build that exports only the decorated names gets placeholder names
+// of the same length here; a build step turns the last "_" into "@".
+#if defined(ORVTT_DECORATED_NAMES)
+#define ORVTT_ENTRY(plain, decorated) decorated
+#else
+#define ORVTT_ENTRY(plain, decorated) plain
+#endif
+
+namespace {
+
+using namespace orv;
+
+constexpr std::uint32_t kOk = 0;
+constexpr std::uint32_t kFailed = 1;
+constexpr std::uint8_t kVersion[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+
+struct Driver {
+    std::mutex Lock;
+    std::unique_ptr<PacedReplay> Replay;  // present between Open and Close
+    std::vector<tVTXPacket> Packets = std::vector<tVTXPacket>(kCaptureReadMax);
+};
+
+Driver& TheDriver() {
+    static Driver driver;
+    return driver;
+}
+
+}  // namespace
+
+ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_Open, _ORVTTCAP_Open_4)(tCaptureOpenRecord* record) {
+    if (!record) return kFailed;
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    try {
+        const Registry registry(Registry::DefaultPath());
+        const ReplaySettings settings = ReadReplaySettings(registry);
+        std::string error;
+        auto source = OpenPacketSource(settings.Source, settings.PacketsPerSecond, error);
+        if (!source) return kFailed;
+        PacedReplay::Options options;
+        options.PacketsPerSecond = settings.PacketsPerSecond;
+        driver.Replay = std::make_unique<PacedReplay>(std::move(source), options);
+        return kOk;
+    } catch (...) {
+        return kFailed;
+    }
+}
+
+ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_GetDriverVersion,
+                                       _ORVTTCAP_GetDriverVersion_4)(std::uint8_t* version8) {
+    if (version8) std::memcpy(version8, kVersion, sizeof kVersion);
+    return kOk;
+}
+
+ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_Close, _ORVTTCAP_Close_0)() {
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    driver.Replay.reset();
+    return kOk;
+}
+
+ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_Start, _ORVTTCAP_Start_0)() {
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    if (!driver.Replay) return kFailed;
+    driver.Replay->Start();
+    return kOk;
+}
+
+ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_Stop, _ORVTTCAP_Stop_0)() {
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    if (driver.Replay) driver.Replay->Stop();
+    return kOk;
+}
+
+#if !defined(ORVTT_WITHOUT_FLUSH)
+ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_Flush, _ORVTTCAP_Flush_0)() {
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    if (driver.Replay) driver.Replay->Flush();
+    return kOk;
+}
+#endif
+
+ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_GetStatus, _ORVTTCAP_GetStatus_4)(std::uint32_t* status) {
+    if (!status) return kFailed;
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    *status = driver.Replay && driver.Replay->Started() ? 1u : 0u;  // 1: capturing
+    return kOk;
+}
+
+ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_GetPackets, _ORVTTCAP_GetPackets_8)(
+    std::uint32_t maxPackets, tCaptureReadDescriptor* descriptor) {
+    if (!descriptor || !descriptor->Entries) return kFailed;
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    descriptor->Status = 0;
+    descriptor->Count = 0;
+    if (!driver.Replay) return kFailed;
+    const std::size_t max = std::min<std::size_t>(maxPackets, driver.Packets.size());
+    std::uint32_t status = 0;
+    const std::size_t count = driver.Replay->Read(std::span(driver.Packets).first(max), status);
+    for (std::size_t i = 0; i < count; ++i) descriptor->Entries[i].Packet = driver.Packets[i];
+    descriptor->Count = static_cast<std::uint32_t>(count);
+    descriptor->Status = status;
+    return kOk;
+}

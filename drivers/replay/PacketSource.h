@@ -1,0 +1,29 @@
+// Where replayed packets come from: the built-in demo broadcast, a folder of
+// .tti page files played as a broadcast, or a .t42 recording played in a loop.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "acquisition/UTeletextTypes.h"
+
+namespace orv {
+
+class PacketSource {
+public:
+    virtual ~PacketSource() = default;
+    // Up to packets.size() packets; returns how many were written. When the
+    // source starts over, it stops at the end and sets wrapped; the next call
+    // continues from the beginning.
+    virtual std::size_t Next(std::span<tVTXPacket> packets, bool& wrapped) = 0;
+};
+
+// "" or "demo": the demo broadcast; a folder: its .tti files as a broadcast;
+// else a .t42 recording. None, with the reason in error, when it cannot be used.
+// packetsPerSecond sets the pace of the broadcast clock (0: the normal 1600).
+std::unique_ptr<PacketSource> OpenPacketSource(const std::string& source, int packetsPerSecond,
+                                               std::string& error);
+
+}  // namespace orv

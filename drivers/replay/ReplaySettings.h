@@ -1,0 +1,22 @@
+// Settings of the replay sources, kept in the registry under the driver's own
+// key: "Source" (empty or "demo" for the demo broadcast, a folder of .tti
+// page files, or a .t42 recording) and "Rate" (packets a second; 0 delivers
+// as fast as the reader reads).
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+class Registry;
+
+inline constexpr char kReplayKey[] = "\\SOFTWARE\\ORV Technologies\\Capture Driver\\Replay";
+
+struct ReplaySettings {
+    std::string Source;
+    int PacketsPerSecond = 1600;
+};
+
+ReplaySettings ReadReplaySettings(const Registry& registry, const char* key = kReplayKey);
+
+}  // namespace orv

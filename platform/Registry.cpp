@@ -1,0 +1,789 @@
+#include "platform/Registry.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+#include <unordered_map>
+#include <utility>
+
+namespace orv {
+namespace detail {
+
+enum class ValueType { Text, Integer, Other };
+
+struct RegistryValue {
+    std::string Name;  // "" is the default value
+    ValueType Type = ValueType::Text;
+    // Text: the text. Other: everything behind the "=" as the file has it,
+    // continuation lines included, so that it is written back unchanged.
+    std::string Data;
+    std::uint32_t Number = 0;  // Integer
+    bool operator==(const RegistryValue&) const = default;
+};
+
+struct RegistryKey {
+    std::string Name;
+    std::vector<RegistryValue> Values;  // file order
+    std::vector<RegistryKey> SubKeys;   // listing order, see ListsBefore
+    bool operator==(const RegistryKey&) const = default;
+};
+
+// The flock on path + ".lock". Readers go on without it when the lock file
+// cannot be opened (a read-only folder): the file is only ever replaced by a
+// rename, so an unlocked reader still sees a whole file.
+class RegistryLock {
+public:
+    RegistryLock(const std::string& path, bool exclusive) : fd_(Open(path)) {
+        held_ = fd_ >= 0;
+        exclusive_ = held_ && exclusive;
+    }
+    RegistryLock(const RegistryLock&) = delete;
+    RegistryLock& operator=(const RegistryLock&) = delete;
+    ~RegistryLock() {
+        if (fd_ >= 0) ::close(fd_);  // drops the lock
+    }
+
+    bool Held() const { return held_; }
+    bool Exclusive() const { return exclusive_; }
+
+    // The shared lock may be dropped on the way, so the caller looks again.
+    bool MakeExclusive() {
+        held_ = exclusive_ = fd_ >= 0 && Lock(LOCK_EX);
+        return exclusive_;
+    }
+
+private:
+    static int Open(const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        return fd >= 0 ? fd : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+
+    bool Lock(int operation) const {
+        int result;
+        do result = ::flock(fd_, operation);
+        while (result != 0 && errno == EINTR);
+        return result == 0;
+    }
+
+    int fd_;
+    bool held_ = false;
+    bool exclusive_ = false;
+};
+
+}  // namespace detail
+
+namespace {
+
+using Key = detail::RegistryKey;
+using Value = detail::RegistryValue;
+using detail::FileStamp;
+using detail::ValueType;
+
+constexpr std::string_view kHive = "HKEY_LOCAL_MACHINE";
+constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A parse is reused only for a file this much older than the read: file
+// systems stamp with a coarse clock, so a file rewritten in place twice within
+// one tick keeps its stamp.
+constexpr std::int64_t kSettledNs = 2'000'000'000;
+
+// ---- names ---------------------------------------------------------------
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return Upper(x) == Upper(y); });
+}
+
+// Windows lists names by their upper-case form.
+bool ListsBefore(std::string_view a, std::string_view b) {
+    return std::ranges::lexicographical_compare(a, b, [](char x, char y) {
+        return static_cast<unsigned char>(Upper(x)) < static_cast<unsigned char>(Upper(y));
+    });
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
+}
+
+// A line break would end the line in the file.
+bool Writable(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
+
+std::string_view TrimLeft(std::string_view text) {
+    const auto start = text.find_first_not_of(" \t");
+    return start == std::string_view::npos ? std::string_view() : text.substr(start);
+}
+
+std::string_view TrimRight(std::string_view text) {
+    const auto end = text.find_last_not_of(" \t");
+    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+}
+
+// As deep as Windows lets keys go; also bounds the recursion over the tree.
+constexpr std::size_t kMaxDepth = 512;
+
+// The components of a key path below the hive; none for the hive itself.
+std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path) {
+    if (path.starts_with('\\')) path.remove_prefix(1);
+    std::vector<std::string_view> parts;
+    if (path.empty()) return parts;
+    if (path.ends_with('\\')) path.remove_suffix(1);
+    for (;;) {
+        const auto cut = path.find('\\');
+        const std::string_view part = path.substr(0, cut);
+        if (part.empty() || !Writable(part) || parts.size() == kMaxDepth) return std::nullopt;
+        parts.push_back(part);
+        if (cut == std::string_view::npos) return parts;
+        path.remove_prefix(cut + 1);
+    }
+}
+
+// ---- the tree ------------------------------------------------------------
+
+template <typename K>  // Key or const Key
+auto LowerBound(K& key, std::string_view name) {
+    return std::ranges::lower_bound(key.SubKeys, name, ListsBefore, &Key::Name);
+}
+
+template <typename K>
+K* FindSubKey(K& key, std::string_view name) {
+    const auto it = LowerBound(key, name);
+    return it != key.SubKeys.end() && SameName(it->Name, name) ? &*it : nullptr;
+}
+
+template <typename K>
+K* FindKey(K& root, std::string_view path) {
+    const auto parts = SplitKeyPath(path);
+    if (!parts) return nullptr;
+    K* key = &root;
+    for (const std::string_view part : *parts) {
+        key = FindSubKey(*key, part);
+        if (key == nullptr) return nullptr;
+    }
+    return key;
+}
+
+// Opens the key, making it and its missing parents.
+Key* MakeKey(Key& root, std::string_view path) {
+    const auto parts = SplitKeyPath(path);
+    if (!parts) return nullptr;
+    Key* key = &root;
+    for (const std::string_view part : *parts) {
+        const auto it = LowerBound(*key, part);
+        key = it != key->SubKeys.end() && SameName(it->Name, part)
+                  ? &*it
+                  : &*key->SubKeys.insert(it, Key{std::string(part), {}, {}});
+    }
+    return key;
+}
+
+template <typename K>
+auto FindValue(K& key, std::string_view name) -> decltype(&key.Values.front()) {
+    const auto it = std::ranges::find_if(key.Values, [&](const Value& v) { return SameName(v.Name, name); });
+    return it != key.Values.end() ? &*it : nullptr;
+}
+
+// A value set again keeps its place and the spelling of its name.
+void PutValue(Key& key, Value value) {
+    if (Value* old = FindValue(key, value.Name)) {
+        value.Name = std::move(old->Name);
+        *old = std::move(value);
+    } else {
+        key.Values.push_back(std::move(value));
+    }
+}
+
+const Value* FindValueAt(const Key& root, std::string_view path, std::string_view name) {
+    const Key* key = FindKey(root, path);
+    return key != nullptr ? FindValue(*key, name) : nullptr;
+}
+
+std::vector<std::string> SubKeyNamesAt(const Key& root, std::string_view path) {
+    std::vector<std::string> names;
+    if (const Key* key = FindKey(root, path))
+        for (const Key& sub : key->SubKeys) names.push_back(sub.Name);
+    return names;
+}
+
+std::vector<std::string> ValueNamesAt(const Key& root, std::string_view path) {
+    std::vector<std::string> names;
+    if (const Key* key = FindKey(root, path))
+        for (const Value& value : key->Values) names.push_back(value.Name);
+    return names;
+}
+
+std::optional<std::string> TextAt(const Key& root, std::string_view path, std::string_view name) {
+    const Value* value = FindValueAt(root, path, name);
+    if (value == nullptr || value->Type != ValueType::Text) return std::nullopt;
+    return value->Data;
+}
+
+std::optional<std::uint32_t> NumberAt(const Key& root, std::string_view path, std::string_view name) {
+    const Value* value = FindValueAt(root, path, name);
+    if (value == nullptr || value->Type != ValueType::Integer) return std::nullopt;
+    return value->Number;
+}
+
+bool StoreValue(Key& root, std::string_view path, Value value) {
+    if (!Writable(value.Name) || !Writable(value.Data)) return false;
+    Key* key = MakeKey(root, path);
+    if (key == nullptr) return false;
+    PutValue(*key, std::move(value));
+    return true;
+}
+
+bool RemoveKey(Key& root, std::string_view path) {
+    auto parts = SplitKeyPath(path);
+    if (!parts || parts->empty()) return false;  // the hive itself stays
+    const std::string_view name = parts->back();
+    parts->pop_back();
+    Key* parent = &root;
+    for (const std::string_view part : *parts) {
+        parent = FindSubKey(*parent, part);
+        if (parent == nullptr) return false;
+    }
+    const auto it = LowerBound(*parent, name);
+    if (it == parent->SubKeys.end() || !SameName(it->Name, name)) return false;
+    parent->SubKeys.erase(it);
+    return true;
+}
+
+bool RemoveValue(Key& root, std::string_view path, std::string_view name) {
+    Key* key = FindKey(root, path);
+    if (key == nullptr) return false;
+    const auto it = std::ranges::find_if(key->Values, [&](const Value& v) { return SameName(v.Name, name); });
+    if (it == key->Values.end()) return false;
+    key->Values.erase(it);
+    return true;
+}
+
+// ---- reading the file ----------------------------------------------------
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+// A quoted name or text from text[pos] == '"'; pos ends behind the closing
+// quote. Only \\ and \" are escapes; any other backslash stands for itself.
+std::optional<std::string> ReadQuoted(std::string_view text, std::size_t& pos) {
+    std::string out;
+    for (++pos; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '"') {
+            ++pos;
+            return out;
+        }
+        if (c == '\\' && pos + 1 < text.size() && (text[pos + 1] == '\\' || text[pos + 1] == '"')) ++pos;
+        out += text[pos];
+    }
+    return std::nullopt;
+}
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (Upper(c) >= 'A' && Upper(c) <= 'F'); }
+
+std::optional<std::uint32_t> ParseDword(std::string_view digits) {
+    digits = TrimRight(digits);
+    if (digits.empty() || digits.size() > 8 || !std::ranges::all_of(digits, IsHexDigit)) return std::nullopt;
+    std::uint32_t number = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), number, 16);
+    return number;
+}
+
+// "hex:" or "hex(N):", the binary and other typed values regedit writes.
+bool IsOtherType(std::string_view data) {
+    if (!StartsWithNoCase(data, "hex")) return false;
+    data.remove_prefix(3);
+    if (data.starts_with('(')) {
+        const auto close = data.find(')');
+        if (close == std::string_view::npos || close == 1 ||
+            !std::ranges::all_of(data.substr(1, close - 1), IsHexDigit))
+            return false;
+        data.remove_prefix(close + 1);
+    }
+    return data.starts_with(':');
+}
+
+std::string UpperName(std::string_view name) {
+    std::string upper(name);
+    std::ranges::transform(upper, upper.begin(), Upper);
+    return upper;
+}
+
+// A value named again later in the file takes the first one's place, as on an
+// import. Done once after the parse, as a lookup per line would be quadratic.
+void MergeRepeatedValues(Key& key) {
+    if (key.Values.size() > 1) {
+        std::unordered_map<std::string, std::size_t> seen;
+        std::vector<Value> merged;
+        for (Value& value : key.Values) {
+            const auto [at, first] = seen.try_emplace(UpperName(value.Name), merged.size());
+            if (first) {
+                merged.push_back(std::move(value));
+            } else {
+                value.Name = std::move(merged[at->second].Name);
+                merged[at->second] = std::move(value);
+            }
+        }
+        key.Values = std::move(merged);
+    }
+    for (Key& sub : key.SubKeys) MergeRepeatedValues(sub);
+}
+
+class Parser {
+public:
+    explicit Parser(std::string_view text) : lines_(SplitLines(text)) {}
+
+    // False when the file is damaged; Error() then tells where and why.
+    bool Run();
+    Key& Root() { return root_; }
+    std::string Error() const { return "line " + std::to_string(index_ + 1) + ": " + reason_; }
+
+private:
+    bool Fail(std::string reason) {
+        reason_ = std::move(reason);
+        return false;
+    }
+    bool Section(std::string_view line);
+    bool ValueLine(std::string_view line);
+    bool Data(std::string_view data, Value& value);
+    bool OtherData(std::string_view data, Value& value);
+
+    std::vector<std::string_view> lines_;
+    std::size_t index_ = 0;
+    Key root_;
+    Key* section_ = nullptr;
+    bool skipping_ = false;
+    std::string reason_;
+};
+
+bool Parser::Run() {
+    if (lines_.empty()) return true;
+    const std::string_view header = TrimRight(lines_[0]);
+    if (header != kHeader && header != kHeader5) return Fail("no REGEDIT4 header");
+    for (index_ = 1; index_ < lines_.size(); ++index_) {
+        const std::string_view line = TrimLeft(lines_[index_]);
+        if (line.empty() || line.front() == ';') continue;
+        if (line.front() == '[') {
+            if (!Section(TrimRight(line))) return false;
+        } else if (!skipping_) {
+            if (section_ == nullptr) return Fail("value outside any key");
+            if (!ValueLine(line)) return false;
+        }
+    }
+    MergeRepeatedValues(root_);
+    return true;
+}
+
+bool Parser::Section(std::string_view line) {
+    if (line.size() < 2 || !line.ends_with(']')) return Fail("key line without closing \"]\"");
+    const std::string_view path = line.substr(1, line.size() - 2);
+    const std::string_view hive = path.substr(0, path.find('\\'));
+    // Other hives and key deletions ("[-HKEY_...]") are not ours to keep.
+    skipping_ = !SameName(hive, kHive);
+    section_ = skipping_ ? nullptr : MakeKey(root_, path.substr(hive.size()));
+    return skipping_ || section_ != nullptr || Fail("empty name in key path, or too deep");
+}
+
+bool Parser::ValueLine(std::string_view line) {
+    Value value;
+    std::size_t pos = 1;
+    if (line.front() == '"') {
+        pos = 0;
+        auto name = ReadQuoted(line, pos);
+        if (!name) return Fail("unterminated quote in value name");
+        value.Name = std::move(*name);
+    } else if (line.front() != '@') {
+        return Fail("value line starts with neither a quoted name nor \"@\"");
+    }
+    const std::string_view rest = TrimLeft(line.substr(pos));
+    if (!rest.starts_with('=')) return Fail("missing \"=\" after the value name");
+    return Data(rest.substr(1), value);
+}
+
+bool Parser::Data(std::string_view data, Value& value) {
+    const std::string_view trimmed = TrimLeft(data);
+    if (trimmed.starts_with('"')) {
+        std::size_t pos = 0;
+        auto text = ReadQuoted(trimmed, pos);
+        if (!text) return Fail("unterminated quote in text value");
+        if (!TrimLeft(trimmed.substr(pos)).empty()) return Fail("characters after the closing quote");
+        value.Data = std::move(*text);
+    } else if (StartsWithNoCase(trimmed, "dword:")) {
+        const auto number = ParseDword(trimmed.substr(6));
+        if (!number) return Fail("dword value is not 1 to 8 hex digits");
+        value.Type = ValueType::Integer;
+        value.Number = *number;
+    } else if (TrimRight(trimmed) == "-") {
+        return true;  // a deletion, meant for an import
+    } else if (IsOtherType(trimmed)) {
+        return OtherData(data, value);
+    } else {
+        return Fail("unknown value type");
+    }
+    section_->Values.push_back(std::move(value));
+    return true;
+}
+
+bool Parser::OtherData(std::string_view data, Value& value) {
+    value.Type = ValueType::Other;
+    value.Data = data;
+    for (std::string_view line = data; TrimRight(line).ends_with('\\');) {
+        if (++index_ >= lines_.size()) return Fail("continued value runs past the end of the file");
+        line = lines_[index_];
+        value.Data += '\n';
+        value.Data += line;
+    }
+    section_->Values.push_back(std::move(value));
+    return true;
+}
+
+// ---- writing the file ----------------------------------------------------
+
+void AppendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    for (const char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendValue(std::string& out, const Value& value) {
+    if (value.Name.empty())
+        out += '@';
+    else
+        AppendQuoted(out, value.Name);
+    out += '=';
+    switch (value.Type) {
+        case ValueType::Text:
+            AppendQuoted(out, value.Data);
+            break;
+        case ValueType::Integer:
+            out += "dword:";
+            for (int shift = 28; shift >= 0; shift -= 4) out += "0123456789abcdef"[(value.Number >> shift) & 0xF];
+            break;
+        case ValueType::Other:
+            out += value.Data;
+            break;
+    }
+    out += '\n';
+}
+
+void AppendKey(std::string& out, const Key& key, const std::string& path, bool isHive) {
+    if (!isHive || !key.Values.empty()) {
+        out += '[' + path + "]\n";
+        for (const Value& value : key.Values) AppendValue(out, value);
+        out += '\n';
+    }
+    for (const Key& sub : key.SubKeys) AppendKey(out, sub, path + '\\' + sub.Name, false);
+}
+
+std::string Serialize(const Key& root) {
+    std::string out = std::string(kHeader) + "\n\n";
+    AppendKey(out, root, std::string(kHive), true);
+    return out;
+}
+
+// ---- files ---------------------------------------------------------------
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int Get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+bool ReadAll(int fd, std::string& out) {
+    std::array<char, 16384> buffer;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got == 0) return true;
+        if (got < 0 && errno != EINTR) return false;
+        if (got > 0) out.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0 && errno != EINTR) return false;
+        if (put > 0) bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+FileStamp StampOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+bool Settled(const FileStamp& stamp) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t nowNs = static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    return nowNs - stamp.ModifiedNs >= kSettledNs;
+}
+
+std::filesystem::path FolderOf(const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return folder.empty() ? "." : folder;
+}
+
+// Makes a rename in the folder durable. Some file systems refuse to sync a
+// folder; the rename has happened then all the same.
+void SyncFolder(const std::string& path) {
+    const UniqueFd folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) ::fsync(folder.Get());
+}
+
+bool MakeFolders(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(FolderOf(path), error);
+    return !error;
+}
+
+// Written and synced before it is renamed over the file, so that the rename
+// never exposes a file whose contents are not on disk yet.
+bool WriteDurably(const std::string& path, std::string_view bytes, std::optional<mode_t> mode) {
+    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd) return false;
+    if (mode) ::fchmod(fd.Get(), *mode);  // keep what the owner set on the file
+    return WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
+}
+
+std::optional<mode_t> ModeOf(const std::string& path) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return st.st_mode & 07777;
+}
+
+std::optional<std::string> NonEmptyEnv(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') return std::nullopt;
+    return value;
+}
+
+std::string HomeFolder() {
+    if (auto home = NonEmptyEnv("HOME")) return *home;
+    passwd entry{};
+    passwd* found = nullptr;
+    std::array<char, 4096> buffer{};
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr)
+        return found->pw_dir;
+    return {};
+}
+
+const std::shared_ptr<const Key>& EmptyTree() {
+    static const std::shared_ptr<const Key> empty = std::make_shared<const Key>();
+    return empty;
+}
+
+}  // namespace
+
+// ---- Registry --------------------------------------------------------------
+
+std::string Registry::DefaultPath() {
+    if (auto path = NonEmptyEnv("ORVTT_REGISTRY")) return *path;
+    const auto xdg = NonEmptyEnv("XDG_CONFIG_HOME");
+    const std::filesystem::path config = xdg ? std::filesystem::path(*xdg) : std::filesystem::path(HomeFolder()) / ".config";
+    return (config / "orv-teletext" / "registry.reg").string();
+}
+
+Registry::Registry(std::string path) : path_(std::move(path)) {}
+
+Registry::~Registry() = default;
+
+Registry::Tree Registry::Load() const {
+    std::lock_guard guard(mutex_);
+    detail::RegistryLock lock(path_ + ".lock", false);
+    Tree tree = LoadLocked(lock, true);
+    return tree ? tree : EmptyTree();
+}
+
+// The tree in the file as it is now; null when the file is there but cannot
+// be used (unreadable, or damaged and not moved aside), so that a writer
+// never replaces what it could not read.
+Registry::Tree Registry::LoadLocked(detail::RegistryLock& lock, bool trustCache) const {
+    const UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) return errno == ENOENT ? EmptyTree() : nullptr;
+    struct stat st{};
+    if (::fstat(fd.Get(), &st) != 0) return nullptr;
+    const FileStamp stamp = StampOf(st);
+    if (trustCache && cached_ && cachedStamp_ == stamp) return cached_;
+
+    std::string bytes;
+    if (!ReadAll(fd.Get(), bytes)) return nullptr;
+    std::string_view text = bytes;
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    Parser parser(text);
+    if (!parser.Run()) return SetAside(lock, stamp, parser.Error());
+
+    auto tree = std::make_shared<const Key>(std::move(parser.Root()));
+    if (Settled(stamp)) {
+        cached_ = tree;
+        cachedStamp_ = stamp;
+    }
+    return tree;
+}
+
+Registry::Tree Registry::SetAside(detail::RegistryLock& lock, const FileStamp& stamp, const std::string& why) const {
+    // Look again with the writers shut out: one may have replaced the file.
+    if (!lock.Exclusive() && lock.MakeExclusive()) return LoadLocked(lock, false);
+
+    const std::string bad = path_ + ".bad";
+    std::string report = "The registry file " + path_ + " is damaged (" + why + ")";
+    Tree usable;
+    if (lock.Exclusive() && ::rename(path_.c_str(), bad.c_str()) == 0) {
+        SyncFolder(path_);
+        report += "; it was moved to " + bad + " and the settings start out empty.";
+        usable = EmptyTree();
+    } else {
+        const std::string cause = lock.Exclusive() ? std::generic_category().message(errno) : "no lock on it";
+        report += " and could not be moved aside (" + cause + "); the settings read as empty.";
+    }
+    if (damagedStamp_ != stamp) damageReport_ = std::move(report);
+    damagedStamp_ = stamp;
+    return usable;
+}
+
+bool Registry::Replace(const detail::RegistryKey& tree) const {
+    const std::string temp = path_ + ".tmp" + std::to_string(::getpid());
+    if (!WriteDurably(temp, Serialize(tree), ModeOf(path_)) || ::rename(temp.c_str(), path_.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(path_);
+    return true;
+}
+
+bool Registry::Transaction(const std::function<bool(Editor&)>& changes) {
+    std::lock_guard guard(mutex_);
+    if (!MakeFolders(path_)) return false;
+    detail::RegistryLock lock(path_ + ".lock", true);
+    if (!lock.Exclusive()) return false;
+    // Read again under the lock, past the cache: what counts is the file now.
+    const Tree current = LoadLocked(lock, false);
+    if (!current) return false;
+
+    Key edited = *current;
+    Editor editor(edited);
+    if (!changes(editor)) return false;
+    return edited == *current || Replace(edited);
+}
+
+std::optional<std::string> Registry::TakeDamageReport() {
+    std::lock_guard guard(mutex_);
+    return std::exchange(damageReport_, std::nullopt);
+}
+
+bool Registry::KeyExists(std::string_view key) const { return FindKey(*Load(), key) != nullptr; }
+
+std::vector<std::string> Registry::SubKeyNames(std::string_view key) const { return SubKeyNamesAt(*Load(), key); }
+
+std::vector<std::string> Registry::ValueNames(std::string_view key) const { return ValueNamesAt(*Load(), key); }
+
+std::optional<std::string> Registry::ReadString(std::string_view key, std::string_view name) const {
+    return TextAt(*Load(), key, name);
+}
+
+std::optional<std::uint32_t> Registry::ReadInteger(std::string_view key, std::string_view name) const {
+    return NumberAt(*Load(), key, name);
+}
+
+bool Registry::ValueExists(std::string_view key, std::string_view name) const {
+    return FindValueAt(*Load(), key, name) != nullptr;
+}
+
+bool Registry::CreateKey(std::string_view key) {
+    return Transaction([&](Editor& editor) { return editor.CreateKey(key); });
+}
+
+bool Registry::DeleteKey(std::string_view key) {
+    return Transaction([&](Editor& editor) { return editor.DeleteKey(key); });
+}
+
+bool Registry::WriteString(std::string_view key, std::string_view name, std::string_view value) {
+    return Transaction([&](Editor& editor) { return editor.WriteString(key, name, value); });
+}
+
+bool Registry::WriteInteger(std::string_view key, std::string_view name, std::uint32_t value) {
+    return Transaction([&](Editor& editor) { return editor.WriteInteger(key, name, value); });
+}
+
+bool Registry::DeleteValue(std::string_view key, std::string_view name) {
+    return Transaction([&](Editor& editor) { return editor.DeleteValue(key, name); });
+}
+
+// ---- Editor ----------------------------------------------------------------
+
+bool Registry::Editor::KeyExists(std::string_view key) const { return FindKey(std::as_const(root_), key) != nullptr; }
+
+std::vector<std::string> Registry::Editor::SubKeyNames(std::string_view key) const {
+    return SubKeyNamesAt(root_, key);
+}
+
+std::vector<std::string> Registry::Editor::ValueNames(std::string_view key) const {
+    return ValueNamesAt(root_, key);
+}
+
+std::optional<std::string> Registry::Editor::ReadString(std::string_view key, std::string_view name) const {
+    return TextAt(root_, key, name);
+}
+
+std::optional<std::uint32_t> Registry::Editor::ReadInteger(std::string_view key, std::string_view name) const {
+    return NumberAt(root_, key, name);
+}
+
+bool Registry::Editor::ValueExists(std::string_view key, std::string_view name) const {
+    return FindValueAt(root_, key, name) != nullptr;
+}
+
+bool Registry::Editor::CreateKey(std::string_view key) { return MakeKey(root_, key) != nullptr; }
+
+bool Registry::Editor::DeleteKey(std::string_view key) { return RemoveKey(root_, key); }
+
+bool Registry::Editor::WriteString(std::string_view key, std::string_view name, std::string_view value) {
+    return StoreValue(root_, key, Value{std::string(name), ValueType::Text, std::string(value), 0});
+}
+
+bool Registry::Editor::WriteInteger(std::string_view key, std::string_view name, std::uint32_t value) {
+    return StoreValue(root_, key, Value{std::string(name), ValueType::Integer, {}, value});
+}
+
+bool Registry::Editor::DeleteValue(std::string_view key, std::string_view name) {
+    return RemoveValue(root_, key, name);
+}
+
+}  // namespace orv

@@ -1,0 +1,19 @@
+#include "platform/SharedLibrary.h"
+
+#include <dlfcn.h>
+
+namespace orv {
+
+std::shared_ptr<SharedLibrary> SharedLibrary::Open(const std::string& pathOrName) {
+    // RTLD_LOCAL keeps the library's symbols to itself; RTLD_NOW finds missing
+    // dependencies at load time rather than at the first call.
+    void* handle = dlopen(pathOrName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return nullptr;
+    return std::make_shared<SharedLibrary>(Key{}, handle);
+}
+
+SharedLibrary::~SharedLibrary() { dlclose(handle_); }
+
+void* SharedLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
+
+}  // namespace orv

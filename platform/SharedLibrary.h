@@ -1,0 +1,38 @@
+// A loaded shared library (dlopen); unloaded when the last owner lets go, so
+// a call still running in it keeps it loaded.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace orv {
+
+class SharedLibrary {
+public:
+    // The library at that path, or found by name in the search order when the
+    // name has no "/". None when it cannot be loaded.
+    static std::shared_ptr<SharedLibrary> Open(const std::string& pathOrName);
+
+    ~SharedLibrary();
+    SharedLibrary(const SharedLibrary&) = delete;
+    SharedLibrary& operator=(const SharedLibrary&) = delete;
+
+    // The address of an exported symbol, or nullptr.
+    void* Symbol(const char* name) const;
+
+    template <class Function>
+    Function* Entry(const char* name) const {
+        return reinterpret_cast<Function*>(Symbol(name));
+    }
+
+    class Key {  // only Open can make one
+        friend class SharedLibrary;
+        Key() = default;
+    };
+    SharedLibrary(Key, void* handle) : handle_(handle) {}
+
+private:
+    void* handle_;
+};
+
+}  // namespace orv

@@ -1,0 +1,195 @@
+#include "acquisition/VTX_Collect.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <thread>
+
+#include "drivers/broadcast/PacketEncoder.h"
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A source that answers reads from a script, then with nothing.
+class ScriptedSource : public CaptureSource {
+public:
+    struct Read {
+        std::vector<tVTXPacket> Packets;
+        std::uint32_t Status = 0;
+    };
+
+    int ReadPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets) override {
+        std::unique_lock lock(mutex_);
+        readHappened_.wait(lock, [&] { return !gated_; });
+        ++reads_;
+        readHappened_.notify_all();
+        if (script_.empty()) {
+            status = 0;
+            packets.clear();
+            return 0;
+        }
+        status = script_.front().Status;
+        packets = script_.front().Packets;
+        script_.pop_front();
+        return static_cast<int>(packets.size());
+    }
+    void StopCapture() override { ++stops_; }
+
+    void Add(Read read) {
+        std::lock_guard guard(mutex_);
+        script_.push_back(std::move(read));
+    }
+    // While gated, reads wait: the test sets things up before the first one.
+    void Gate() {
+        std::lock_guard guard(mutex_);
+        gated_ = true;
+    }
+    void Open() {
+        {
+            std::lock_guard guard(mutex_);
+            gated_ = false;
+        }
+        readHappened_.notify_all();
+    }
+    int Reads() {
+        std::lock_guard guard(mutex_);
+        return reads_;
+    }
+    bool WaitForReads(int count, std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        return readHappened_.wait_for(lock, timeout, [&] { return reads_ >= count; });
+    }
+    std::atomic<int> stops_{0};
+
+private:
+    std::mutex mutex_;
+    std::condition_variable readHappened_;
+    std::deque<Read> script_;
+    int reads_ = 0;
+    bool gated_ = false;
+};
+
+std::vector<tVTXPacket> OnePage(std::uint16_t pageNo) {
+    return {EncodeHeader(pageNo, {}, "H"), EncodeRow(pageNo >> 8, 1, "row"), EncodeHeader(pageNo + 1, {}, "H")};
+}
+
+// Everything the display queue receives within the time, as record types.
+std::vector<int> Drain(DisplayQueue& queue, std::chrono::milliseconds time) {
+    std::vector<int> types;
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+        while (auto record = queue.TakeFirst()) types.push_back(static_cast<int>(record->index()) + 1);
+        std::this_thread::sleep_for(5ms);
+    }
+    return types;
+}
+
+TEST(PollInterval, FormulaAndShortening) {
+    EXPECT_EQ(CaptureDllPollInterval(50), 125);
+    EXPECT_EQ(CaptureDllPollInterval(60), 104);
+    EXPECT_EQ(CaptureDllPollInterval(0), 125);
+    const std::vector<int> expected = {112, 101, 91, 82, 74, 67, 60, 54, 49, 44, 40, 36, 32, 29, 26, 23,
+                                       21,  19,  17, 15, 14, 13, 12, 11, 10, 9,  8,  7,  6,  5,  4,  4};
+    int interval = 125;
+    for (const int want : expected) EXPECT_EQ(interval = ShortenedPollInterval(interval), want);
+    EXPECT_EQ(ShortenedPollInterval(1), 1);  // the VBI device's interval stays at 1
+}
+
+TEST(Collector, BatchesThenResetMarkerInOrder) {
+    auto source = std::make_shared<ScriptedSource>();
+    source->PollInterval = 5;
+    source->Add({OnePage(0x100), kStatusReset});
+    Collector collector(source);
+    ASSERT_TRUE(collector.StartCollector());
+    const auto types = Drain(*collector.Display(), 300ms);
+    EXPECT_EQ(types, (std::vector<int>{kRecPage, kRecReset}));
+    EXPECT_TRUE(collector.StopCollector());
+    EXPECT_EQ(source->stops_, 1);
+    EXPECT_FALSE(collector.Display());
+}
+
+TEST(Collector, MoreWaitingSkipsThePauseAndFillingShortensIt) {
+    auto source = std::make_shared<ScriptedSource>();
+    source->PollInterval = 10'000;  // only status bit 1 can bring the next read soon
+    source->Add({{}, kStatusMoreWaiting});
+    source->Add({{}, kStatusMoreWaiting | kStatusFilling});
+    source->Add({{}, kStatusFilling});
+    Collector collector(source);
+    collector.StartCollector();
+    EXPECT_TRUE(source->WaitForReads(3, 500ms));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(source->Reads(), 3);  // now in the (shortened) pause
+    EXPECT_EQ(source->PollInterval, 8100);
+    collector.StopCollector();
+}
+
+TEST(Collector, PauseQueuesNothingYetStatusStillActs) {
+    auto source = std::make_shared<ScriptedSource>();
+    source->PollInterval = 10'000;
+    source->Gate();
+    source->Add({OnePage(0x100), kStatusMoreWaiting | kStatusFilling | kStatusReset});
+    source->Add({OnePage(0x200), 0});
+    Collector collector(source);
+    collector.SetCapturePaused(true);
+    ASSERT_TRUE(collector.StartCollector());
+    EXPECT_FALSE(collector.CapturePaused());  // a start clears the pause
+    collector.SetCapturePaused(true);
+    source->Open();
+
+    EXPECT_TRUE(source->WaitForReads(2, 500ms));  // status bit 1 still skipped the pause
+    EXPECT_TRUE(Drain(*collector.Display(), 150ms).empty());
+    EXPECT_EQ(source->PollInterval, 9000);  // and bit 2 still shortened it
+
+    EXPECT_FALSE(collector.StartCollector());  // already running: only the pause changes
+    EXPECT_FALSE(collector.CapturePaused());
+    collector.StopCollector();
+}
+
+TEST(Collector, StopReturnsPromptlyWhileAReadHangs) {
+    // A source whose read blocks until released.
+    class HangingSource : public CaptureSource {
+    public:
+        int ReadPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets) override {
+            status = 0;
+            packets.clear();
+            std::unique_lock lock(mutex);
+            inRead = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return released; });
+            returned = true;
+            return 0;
+        }
+        void StopCapture() override {}
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool inRead = false, released = false;
+        std::atomic<bool> returned{false};
+    };
+    auto source = std::make_shared<HangingSource>();
+    {
+        Collector collector(source);
+        collector.StartCollector();
+        {
+            std::unique_lock lock(source->mutex);
+            ASSERT_TRUE(source->changed.wait_for(lock, 1s, [&] { return source->inRead; }));
+        }
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(collector.StopCollector());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 300ms);
+    }
+    // The thread that was let go ends by itself once the read returns.
+    {
+        std::lock_guard guard(source->mutex);
+        source->released = true;
+    }
+    source->changed.notify_all();
+    for (int i = 0; i < 200 && source.use_count() > 1; ++i) std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(source->returned);
+    EXPECT_EQ(source.use_count(), 1);  // it has let go of everything it held
+}
+
+}  // namespace
+}  // namespace orv

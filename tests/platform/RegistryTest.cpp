@@ -1,0 +1,573 @@
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Names = std::vector<std::string>;
+
+constexpr const char* kTeletext = "SOFTWARE\\ORV Technologies\\MultiMedia\\Features\\Teletext";
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// "\\k\\k..." so many levels deep.
+std::string DeepPath(int levels) {
+    std::string path;
+    for (int i = 0; i < levels; ++i) path += "\\k";
+    return path;
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = fs::temp_directory_path() /
+                  ("orvtt_registry_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        path_ = (folder_ / "registry.reg").string();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    fs::path folder_;
+    std::string path_;
+};
+
+// ---- format ----------------------------------------------------------------
+
+TEST_F(RegistryTest, WritesPlainRegedit4) {
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteString("SOFTWARE\\ORV", "", "default"));
+    ASSERT_TRUE(registry.WriteInteger("SOFTWARE\\ORV", "Language", 0x1f));
+    ASSERT_TRUE(registry.WriteString("\\SOFTWARE\\ORV\\Teletext\\", "Path", "C:\\ORV \"TT\""));
+    ASSERT_TRUE(registry.CreateKey("SOFTWARE\\Empty"));
+    EXPECT_EQ(ReadText(path_),
+              "REGEDIT4\n"
+              "\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"
+              "\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Empty]\n"
+              "\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV]\n"
+              "@=\"default\"\n"
+              "\"Language\"=dword:0000001f\n"
+              "\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV\\Teletext]\n"
+              "\"Path\"=\"C:\\\\ORV \\\"TT\\\"\"\n"
+              "\n");
+
+    // The hive gets a section of its own only once it holds values.
+    ASSERT_TRUE(registry.WriteInteger("", "Top", 1));
+    EXPECT_TRUE(ReadText(path_).starts_with("REGEDIT4\n\n[HKEY_LOCAL_MACHINE]\n\"Top\"=dword:00000001\n\n"
+                                            "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"));
+}
+
+TEST_F(RegistryTest, OddTextAndNamesRoundTripThroughTheFile) {
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"Quote", "say \"hi\""},
+        {"Backslashes", "C:\\dir\\"},
+        {"Trailing backslash", "\\"},
+        {"Lone quote", "\""},
+        {"Section look", "[HKEY_LOCAL_MACHINE\\Fake]"},
+        {"Assignments", "a=b \"c\"=dword:00000001"},
+        {"Comment look", "; not a comment"},
+        {"Empty", ""},
+        {"Unknown escape", "\\n\\t"},
+        {"UTF-8", "\xC3\x84rger \xE2\x9C\x93 \xE6\x97\xA5\xE6\x9C\xAC"},
+        {"we\"ird\\name=[x]", "odd name"},
+        {"", "the default"},
+    };
+    const std::string oddKey = "SOFTWARE\\Odd [key] ; = \"q\"\\\xC3\xBC";
+    {
+        Registry writer(path_);
+        for (const auto& [name, text] : values) ASSERT_TRUE(writer.WriteString(oddKey, name, text)) << name;
+        ASSERT_TRUE(writer.WriteInteger(kTeletext, "Zero", 0));
+        ASSERT_TRUE(writer.WriteInteger(kTeletext, "Max", 0xFFFFFFFFu));
+    }
+    Registry reader(path_);
+    EXPECT_FALSE(reader.TakeDamageReport());
+    for (const auto& [name, text] : values) EXPECT_EQ(reader.ReadString(oddKey, name), text) << name;
+    Names expectedNames;
+    for (const auto& value : values) expectedNames.push_back(value.first);
+    EXPECT_EQ(reader.ValueNames(oddKey), expectedNames);
+    EXPECT_EQ(reader.ReadInteger(kTeletext, "Zero"), 0u);
+    EXPECT_EQ(reader.ReadInteger(kTeletext, "Max"), 0xFFFFFFFFu);
+    EXPECT_EQ(reader.SubKeyNames("SOFTWARE\\ORV Technologies\\MultiMedia"), Names{"Features"});
+}
+
+TEST_F(RegistryTest, ReadsWhatOtherEditorsWrite) {
+    WriteText(path_,
+              "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+              "\r\n"
+              "; exported by hand\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+              "\"Ignored\"=\"x\"\r\n"
+              "whatever another hive holds is not ours to judge\r\n"
+              "\r\n"
+              "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n"
+              "  [hkey_local_machine\\SOFTWARE\\Kept]  \r\n"
+              "\"Text\" = \"a\"\r\n"
+              "\"Number\"=DWORD:ABCD\r\n"
+              "\"Removed\"=-\r\n"
+              "\"text\"=\"b\"\r\n");
+    Registry registry(path_);
+    EXPECT_EQ(registry.ReadString("SOFTWARE\\Kept", "Text"), "b");  // a later line wins
+    EXPECT_EQ(registry.ReadInteger("SOFTWARE\\Kept", "Number"), 0xABCDu);
+    EXPECT_EQ(registry.ValueNames("SOFTWARE\\Kept"), (Names{"Text", "Number"}));
+    EXPECT_EQ(registry.SubKeyNames(""), Names{"SOFTWARE"});
+    EXPECT_EQ(registry.SubKeyNames("SOFTWARE"), Names{"Kept"});
+    EXPECT_FALSE(registry.TakeDamageReport());
+
+    ASSERT_TRUE(registry.WriteInteger("SOFTWARE\\Kept", "New", 1));
+    EXPECT_EQ(ReadText(path_),
+              "REGEDIT4\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept]\n"
+              "\"Text\"=\"b\"\n"
+              "\"Number\"=dword:0000abcd\n"
+              "\"New\"=dword:00000001\n\n");
+}
+
+TEST_F(RegistryTest, MissingOrEmptyFileIsAnEmptyRegistry) {
+    const fs::path nested = folder_ / "a" / "b" / "registry.reg";
+    Registry registry(nested.string());
+    EXPECT_TRUE(registry.KeyExists(""));
+    EXPECT_TRUE(registry.SubKeyNames("").empty());
+    EXPECT_FALSE(registry.KeyExists(kTeletext));
+    EXPECT_FALSE(registry.ReadString(kTeletext, "Language"));
+    EXPECT_FALSE(fs::exists(folder_ / "a"));  // reading makes nothing
+
+    ASSERT_TRUE(registry.WriteInteger(kTeletext, "Language", 7));
+    EXPECT_EQ(Registry(nested.string()).ReadInteger(kTeletext, "Language"), 7u);
+
+    WriteText(path_, "");
+    Registry empty(path_);
+    EXPECT_TRUE(empty.SubKeyNames("").empty());
+    EXPECT_FALSE(empty.TakeDamageReport());
+    EXPECT_TRUE(fs::exists(path_));
+}
+
+// ---- names and values --------------------------------------------------------
+
+TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteString(kTeletext, "Language", "de"));
+    EXPECT_EQ(registry.ReadString("\\software\\orv TECHNOLOGIES\\multimedia\\features\\TELETEXT\\", "LANGUAGE"),
+              "de");
+    ASSERT_TRUE(registry.WriteString("software\\orv technologies\\MULTIMEDIA\\features\\teletext", "language", "fr"));
+    EXPECT_EQ(registry.ReadString(kTeletext, "Language"), "fr");
+    EXPECT_EQ(registry.ValueNames(kTeletext), Names{"Language"});
+    EXPECT_EQ(registry.SubKeyNames("\\"), Names{"SOFTWARE"});
+    EXPECT_NE(ReadText(path_).find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV Technologies\\MultiMedia\\Features\\Teletext]"),
+              std::string::npos);
+
+    ASSERT_TRUE(registry.CreateKey("List\\gamma"));
+    ASSERT_TRUE(registry.CreateKey("List\\Beta"));
+    ASSERT_TRUE(registry.CreateKey("LIST\\alpha"));
+    ASSERT_TRUE(registry.CreateKey("list\\ALPHA"));  // opens the existing key
+    EXPECT_EQ(registry.SubKeyNames("list"), (Names{"alpha", "Beta", "gamma"}));
+    EXPECT_EQ(registry.SubKeyNames(""), (Names{"List", "SOFTWARE"}));
+    EXPECT_EQ(Registry(path_).SubKeyNames("List"), (Names{"alpha", "Beta", "gamma"}));
+}
+
+TEST_F(RegistryTest, InvalidPathsAndUnwritableTextFailWithoutChanges) {
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteInteger("a", "x", 1));
+    const std::string before = ReadText(path_);
+
+    EXPECT_FALSE(registry.CreateKey("a\\\\b"));
+    EXPECT_FALSE(registry.WriteString("\\\\a", "x", "y"));
+    EXPECT_FALSE(registry.WriteInteger("a\\b\\\\", "x", 1));
+    EXPECT_FALSE(registry.KeyExists("\\\\a"));
+    EXPECT_FALSE(registry.ReadInteger("a\\\\", "x"));
+    EXPECT_FALSE(registry.WriteString("a", "x", "two\nlines"));
+    EXPECT_FALSE(registry.WriteString("a", "line\rbreak", "y"));
+    EXPECT_FALSE(registry.CreateKey("a\\new\nline"));
+    EXPECT_FALSE(registry.DeleteKey(""));  // the hive itself stays
+    EXPECT_TRUE(registry.KeyExists(""));
+    EXPECT_TRUE(registry.CreateKey(DeepPath(512)));  // as deep as Windows goes
+    EXPECT_FALSE(registry.CreateKey(DeepPath(513)));
+    ASSERT_TRUE(registry.DeleteKey("k"));
+    EXPECT_EQ(ReadText(path_), before);
+}
+
+TEST_F(RegistryTest, DeletesWholeSubtreesAndReportsMissingThings) {
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteString("a\\b\\c", "deep", "1"));
+    ASSERT_TRUE(registry.WriteString("a\\b", "mid", "2"));
+    ASSERT_TRUE(registry.WriteString("a\\b2", "side", "3"));
+    ASSERT_TRUE(registry.WriteString("a", "keep", "4"));
+
+    EXPECT_TRUE(registry.DeleteKey("A\\B"));
+    EXPECT_FALSE(registry.KeyExists("a\\b"));
+    EXPECT_FALSE(registry.KeyExists("a\\b\\c"));
+    EXPECT_EQ(registry.SubKeyNames("a"), Names{"b2"});
+    EXPECT_EQ(registry.ReadString("a", "keep"), "4");
+    EXPECT_EQ(ReadText(path_).find("a\\b]"), std::string::npos);
+    EXPECT_FALSE(registry.DeleteKey("a\\b"));
+    EXPECT_FALSE(registry.DeleteKey("nowhere\\x"));
+
+    EXPECT_TRUE(registry.DeleteValue("A\\B2", "SIDE"));
+    EXPECT_FALSE(registry.ValueExists("a\\b2", "side"));
+    EXPECT_TRUE(registry.KeyExists("a\\b2"));  // an empty key lives on, in the file too
+    EXPECT_NE(ReadText(path_).find("[HKEY_LOCAL_MACHINE\\a\\b2]\n\n"), std::string::npos);
+    EXPECT_FALSE(registry.DeleteValue("a\\b2", "side"));
+    EXPECT_FALSE(registry.DeleteValue("nowhere", "side"));
+}
+
+TEST_F(RegistryTest, ReadsAreTypeStrictAndForeignTypesSurvive) {
+    const std::string foreign =
+        "REGEDIT4\n\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Blob]\n"
+        "\"Bytes\"=hex:01,02,ff\n"
+        "\"Path\"=hex(2):25,00,53,00,\\\n"
+        "  59,00,00,00\n"
+        "@=hex(7):00,00\n"
+        "\"Language\"=\"0407\"\n";
+    WriteText(path_, foreign);
+    Registry registry(path_);
+    EXPECT_EQ(registry.ValueNames("SOFTWARE\\Blob"), (Names{"Bytes", "Path", "", "Language"}));
+    for (const char* name : {"Bytes", "Path", ""}) {
+        EXPECT_TRUE(registry.ValueExists("SOFTWARE\\Blob", name)) << name;
+        EXPECT_FALSE(registry.ReadString("SOFTWARE\\Blob", name)) << name;
+        EXPECT_FALSE(registry.ReadInteger("SOFTWARE\\Blob", name)) << name;
+    }
+    EXPECT_EQ(registry.ReadString("SOFTWARE\\Blob", "Language"), "0407");
+    EXPECT_FALSE(registry.ReadInteger("SOFTWARE\\Blob", "Language"));
+
+    ASSERT_TRUE(registry.WriteInteger("SOFTWARE\\Blob", "Count", 5));
+    EXPECT_FALSE(registry.ReadString("SOFTWARE\\Blob", "Count"));
+    EXPECT_EQ(ReadText(path_), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n" + foreign.substr(10) +
+                                   "\"Count\"=dword:00000005\n\n");
+
+    // Setting a foreign value replaces it with the new type.
+    ASSERT_TRUE(registry.WriteString("SOFTWARE\\Blob", "bytes", "now text"));
+    EXPECT_EQ(registry.ReadString("SOFTWARE\\Blob", "Bytes"), "now text");
+}
+
+// ---- the file as shared state -------------------------------------------------
+
+TEST_F(RegistryTest, EveryReadSeesTheFileAsItIsNow) {
+    Registry mine(path_);
+    Registry theirs(path_);
+    EXPECT_FALSE(mine.ValueExists(kTeletext, "Count"));
+    ASSERT_TRUE(theirs.WriteInteger(kTeletext, "Count", 1));
+    EXPECT_EQ(mine.ReadInteger(kTeletext, "Count"), 1u);
+
+    // Another program edits the file in place, at once and to the same size.
+    std::string text = ReadText(path_);
+    const auto at = text.find("dword:00000001");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 14, "dword:00000002");
+    WriteText(path_, text);
+    EXPECT_EQ(mine.ReadInteger(kTeletext, "Count"), 2u);
+
+    ASSERT_TRUE(fs::remove(path_));
+    EXPECT_FALSE(mine.KeyExists(kTeletext));
+}
+
+TEST_F(RegistryTest, UnusableLocationsFailWithoutHarm) {
+    WriteText(folder_ / "plain", "not a folder");
+    Registry blocked((folder_ / "plain" / "registry.reg").string());
+    EXPECT_FALSE(blocked.WriteString("a", "x", "1"));
+    EXPECT_FALSE(blocked.KeyExists("a"));
+    EXPECT_EQ(ReadText(folder_ / "plain"), "not a folder");
+
+    // A file that cannot be read is never written over.
+    fs::create_directory(path_);
+    Registry unreadable(path_);
+    EXPECT_FALSE(unreadable.WriteInteger("a", "x", 1));
+    EXPECT_TRUE(unreadable.SubKeyNames("").empty());
+    EXPECT_TRUE(fs::is_directory(path_));
+    EXPECT_FALSE(unreadable.TakeDamageReport());
+}
+
+TEST(RegistryDefaultPath, FollowsTheEnvironment) {
+    class ScopedEnv {
+    public:
+        ScopedEnv(const char* name, const char* value) : name_(name) {
+            if (const char* old = std::getenv(name)) previous_ = old;
+            if (value)
+                ::setenv(name, value, 1);
+            else
+                ::unsetenv(name);
+        }
+        ~ScopedEnv() {
+            if (previous_)
+                ::setenv(name_, previous_->c_str(), 1);
+            else
+                ::unsetenv(name_);
+        }
+
+    private:
+        const char* name_;
+        std::optional<std::string> previous_;
+    };
+
+    const ScopedEnv home("HOME", "/home/viewer");
+    {
+        const ScopedEnv own("ORVTT_REGISTRY", "/etc/orv/hklm.reg");
+        const ScopedEnv xdg("XDG_CONFIG_HOME", "/xdg");
+        EXPECT_EQ(Registry::DefaultPath(), "/etc/orv/hklm.reg");
+    }
+    {
+        const ScopedEnv own("ORVTT_REGISTRY", "");
+        const ScopedEnv xdg("XDG_CONFIG_HOME", "/xdg");
+        EXPECT_EQ(Registry::DefaultPath(), "/xdg/orv-teletext/registry.reg");
+    }
+    {
+        const ScopedEnv own("ORVTT_REGISTRY", nullptr);
+        const ScopedEnv xdg("XDG_CONFIG_HOME", "");
+        EXPECT_EQ(Registry::DefaultPath(), "/home/viewer/.config/orv-teletext/registry.reg");
+        EXPECT_EQ(Registry(Registry::DefaultPath()).Path(), "/home/viewer/.config/orv-teletext/registry.reg");
+    }
+}
+
+// ---- transactions ------------------------------------------------------------
+
+// Counts the renames onto one file name in a folder.
+class RenameWatch {
+public:
+    RenameWatch(const fs::path& folder, std::string name) : name_(std::move(name)) {
+        fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (fd_ >= 0) ::inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
+    }
+    ~RenameWatch() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool Ok() const { return fd_ >= 0; }
+
+    // Renames since the last call.
+    int Take() {
+        int count = 0;
+        alignas(inotify_event) std::array<char, 4096> buffer;
+        for (ssize_t got; (got = ::read(fd_, buffer.data(), buffer.size())) > 0;) {
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
+                if (event->len > 0 && name_ == event->name) ++count;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return count;
+    }
+
+private:
+    int fd_ = -1;
+    std::string name_;
+};
+
+TEST_F(RegistryTest, TransactionIsOneRewriteOrNone) {
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteInteger(kTeletext, "Old", 1));
+    RenameWatch watch(folder_, "registry.reg");
+    ASSERT_TRUE(watch.Ok());
+
+    bool sawOwnChanges = false;
+    EXPECT_TRUE(registry.Transaction([&](Registry::Editor& editor) {
+        const bool done = editor.WriteString(kTeletext, "A", "1") && editor.WriteInteger(kTeletext, "B", 2) &&
+                          editor.DeleteValue(kTeletext, "Old") && editor.CreateKey("SOFTWARE\\Sub") &&
+                          editor.WriteInteger("SOFTWARE\\Gone", "x", 1) && editor.DeleteKey("SOFTWARE\\Gone");
+        sawOwnChanges = editor.ReadInteger(kTeletext, "B") == 2u && !editor.ValueExists(kTeletext, "Old") &&
+                        editor.SubKeyNames("SOFTWARE") == Names{"ORV Technologies", "Sub"};
+        return done;
+    }));
+    EXPECT_TRUE(sawOwnChanges);
+    EXPECT_EQ(watch.Take(), 1);
+    Registry other(path_);
+    EXPECT_EQ(other.ValueNames(kTeletext), (Names{"A", "B"}));
+    EXPECT_EQ(other.SubKeyNames("SOFTWARE"), (Names{"ORV Technologies", "Sub"}));
+
+    const std::string before = ReadText(path_);
+    EXPECT_FALSE(registry.Transaction([&](Registry::Editor& editor) {
+        editor.WriteString(kTeletext, "C", "3");
+        editor.DeleteKey("SOFTWARE");
+        return false;
+    }));
+    EXPECT_EQ(watch.Take(), 0);
+    EXPECT_EQ(ReadText(path_), before);
+    EXPECT_TRUE(registry.KeyExists(kTeletext));
+
+    // Writing what is there already leaves the file alone.
+    EXPECT_TRUE(registry.WriteInteger(kTeletext, "B", 2));
+    EXPECT_TRUE(registry.CreateKey("SOFTWARE\\Sub"));
+    EXPECT_EQ(watch.Take(), 0);
+
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder_)) left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
+}
+
+// ---- damage ----------------------------------------------------------------
+
+TEST_F(RegistryTest, DamagedFileIsMovedAsideAndReportedOnce) {
+    const std::string good = "[HKEY_LOCAL_MACHINE\\Good]\n\"v\"=\"1\"\n";
+    const std::vector<std::pair<const char*, std::string>> damaged = {
+        {"no header", good},
+        {"UTF-16", std::string("\xFF\xFE" "R\0E\0", 6)},
+        {"open section", "REGEDIT4\n" + good + "[HKEY_LOCAL_MACHINE\\Open\n"},
+        {"open text", "REGEDIT4\n" + good + "\"x\"=\"1\n"},
+        {"open name", "REGEDIT4\n" + good + "\"x=\"1\"\n"},
+        {"dword not hex", "REGEDIT4\n" + good + "\"x\"=dword:0000001g\n"},
+        {"dword too long", "REGEDIT4\n" + good + "\"x\"=dword:000000001\n"},
+        {"dword empty", "REGEDIT4\n" + good + "\"x\"=dword:\n"},
+        {"no =", "REGEDIT4\n" + good + "\"x\" \"1\"\n"},
+        {"unknown type", "REGEDIT4\n" + good + "\"x\"=42\n"},
+        {"text after text", "REGEDIT4\n" + good + "\"x\"=\"1\"2\n"},
+        {"value before any key", "REGEDIT4\n\"x\"=\"1\"\n" + good},
+        {"empty key name", "REGEDIT4\n" + good + "[HKEY_LOCAL_MACHINE\\a\\\\b]\n"},
+        {"cut continuation", "REGEDIT4\n" + good + "\"x\"=hex:01,\\\n"},
+        {"too deep", "REGEDIT4\n" + good + "[HKEY_LOCAL_MACHINE" + DeepPath(100000) + "]\n"},
+    };
+    const std::string bad = path_ + ".bad";
+    for (const auto& [what, text] : damaged) {
+        SCOPED_TRACE(what);
+        WriteText(bad, "an older damaged file");
+        WriteText(path_, text);
+        Registry registry(path_);
+        EXPECT_FALSE(registry.KeyExists("Good"));
+        EXPECT_FALSE(fs::exists(path_));
+        EXPECT_EQ(ReadText(bad), text);
+
+        const auto report = registry.TakeDamageReport();
+        ASSERT_TRUE(report);
+        EXPECT_NE(report->find(bad), std::string::npos) << *report;
+        EXPECT_EQ(report->find('\n'), std::string::npos) << *report;
+        EXPECT_FALSE(registry.KeyExists("Good"));
+        EXPECT_FALSE(registry.TakeDamageReport());
+
+        ASSERT_TRUE(registry.WriteInteger("Fresh", "x", 1));
+        EXPECT_EQ(ReadText(path_), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Fresh]\n\"x\"=dword:00000001\n\n");
+        EXPECT_EQ(ReadText(bad), text);
+        EXPECT_FALSE(registry.TakeDamageReport());
+    }
+}
+
+TEST_F(RegistryTest, WriteOnADamagedFileStartsAfresh) {
+    const std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Old]\n\"x\"=dword:xyz\n";
+    WriteText(path_, text);
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteString("New", "x", "1"));
+    EXPECT_EQ(ReadText(path_ + ".bad"), text);
+    EXPECT_EQ(registry.SubKeyNames(""), Names{"New"});
+    EXPECT_TRUE(registry.TakeDamageReport());
+    EXPECT_FALSE(registry.TakeDamageReport());
+}
+
+// ---- processes -----------------------------------------------------------------
+
+// Runs the checks on one reading of the file (an abandoned transaction)
+// rather than reading it again for every value.
+void Inspect(Registry& registry, const std::function<void(const Registry::Editor&)>& checks) {
+    registry.Transaction([&](Registry::Editor& editor) {
+        checks(editor);
+        return false;
+    });
+}
+
+void ExpectCleanExit(pid_t child) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+TEST_F(RegistryTest, WritersInTwoProcessesLoseNothing) {
+    constexpr int kEach = 200;
+    std::array<pid_t, 2> children{};
+    for (std::size_t c = 0; c < children.size(); ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            Registry registry(path_);
+            bool ok = true;
+            for (int i = 0; i < kEach; ++i)
+                ok = registry.WriteInteger(kTeletext, "p" + std::to_string(c) + "_" + std::to_string(i),
+                                           static_cast<std::uint32_t>(i)) &&
+                     ok;
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (const pid_t child : children) ExpectCleanExit(child);
+
+    Registry registry(path_);
+    Inspect(registry, [&](const Registry::Editor& editor) {
+        EXPECT_EQ(editor.ValueNames(kTeletext).size(), 2u * kEach);
+        for (std::size_t c = 0; c < children.size(); ++c)
+            for (int i = 0; i < kEach; ++i)
+                EXPECT_EQ(editor.ReadInteger(kTeletext, "p" + std::to_string(c) + "_" + std::to_string(i)),
+                          static_cast<std::uint32_t>(i));
+    });
+    EXPECT_FALSE(registry.TakeDamageReport());
+}
+
+TEST_F(RegistryTest, KilledWriterLeavesTheOldOrTheNewFile) {
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::uniform_int_distribution<int> delayUs(0, 15000);
+    std::uint32_t count = 0;  // what the file held after the last round
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Each step adds one value and counts it, so the file grows and
+            // every whole version is v0..v(Count-1) and nothing else.
+            Registry registry(path_);
+            for (std::uint32_t i = count;; ++i) {
+                registry.Transaction([&](Registry::Editor& editor) {
+                    return editor.WriteString(kTeletext, "v" + std::to_string(i), std::string(i % 64 + 1, 'x')) &&
+                           editor.WriteInteger(kTeletext, "Count", i + 1);
+                });
+            }
+        }
+        const int delay = delayUs(random);
+        ::usleep(static_cast<useconds_t>(delay));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+
+        SCOPED_TRACE("round " + std::to_string(round) + ", killed after " + std::to_string(delay) + " us");
+        Registry registry(path_);
+        std::uint32_t now = 0;
+        Inspect(registry, [&](const Registry::Editor& editor) {
+            now = editor.ReadInteger(kTeletext, "Count").value_or(0);
+            EXPECT_EQ(editor.ValueNames(kTeletext).size(), now == 0 ? 0 : now + 1);
+            for (std::uint32_t i = 0; i < now; ++i)
+                ASSERT_EQ(editor.ReadString(kTeletext, "v" + std::to_string(i)), std::string(i % 64 + 1, 'x')) << i;
+        });
+        EXPECT_GE(now, count);
+        EXPECT_FALSE(registry.TakeDamageReport());
+        EXPECT_FALSE(fs::exists(path_ + ".bad"));
+        count = now;
+    }
+}
+
+}  // namespace
+}  // namespace orv
