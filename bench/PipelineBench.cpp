@@ -84,18 +84,31 @@ public:
     std::uint64_t pages = 0;
 };
 
-void BM_PacketToWindowLatency(benchmark::State& state) {
-    auto source = std::make_shared<OnDemandSource>();
-    source->PollInterval = 1;  // the poll interval is not what is measured
-    Collector collector(source);
+// Both collector threads and the dispatcher over a given source, with one window.
+struct ThreadedPipeline {
+    explicit ThreadedPipeline(std::shared_ptr<CaptureSource> source) : collector(std::move(source)) {
+        collector.StartCollector();
+        dispatcher.StartDisplayDispatcher(collector.Display(), collector.PausedFlag());
+        dispatcher.RegisterPageWindow(windows.Add(window));
+    }
+    ~ThreadedPipeline() {
+        dispatcher.StopDisplayDispatcher();
+        collector.StopCollector();
+    }
+    Collector collector;
     PageDatabase db;
     EventLoopUiThread ui;
     PageWindowTable windows;
-    DisplayDispatcher dispatcher(db, ui, windows);
+    DisplayDispatcher dispatcher{db, ui, windows};
     TimingWindow window;
-    collector.StartCollector();
-    dispatcher.StartDisplayDispatcher(collector.Display(), collector.PausedFlag());
-    dispatcher.RegisterPageWindow(windows.Add(window));
+};
+
+void BM_PacketToWindowLatency(benchmark::State& state) {
+    auto source = std::make_shared<OnDemandSource>();
+    source->PollInterval = 1;  // the poll interval is not what is measured
+    ThreadedPipeline pipeline(source);
+    auto& ui = pipeline.ui;
+    auto& window = pipeline.window;
 
     std::vector<double> latencies;
     for (auto _ : state) {
@@ -105,8 +118,6 @@ void BM_PacketToWindowLatency(benchmark::State& state) {
         const Clock::time_point read{Clock::duration(source->readReturned.load())};
         latencies.push_back(std::chrono::duration<double, std::micro>(window.arrived - read).count());
     }
-    dispatcher.StopDisplayDispatcher();
-    collector.StopCollector();
     std::sort(latencies.begin(), latencies.end());
     state.counters["median_us"] = latencies[latencies.size() / 2];
     state.counters["p95_us"] = latencies[latencies.size() * 95 / 100];
@@ -189,15 +200,9 @@ void BM_ThroughputUnpaced(benchmark::State& state) {
         return;
     }
     auto counting = std::make_shared<CountingSource>(sources);
-    Collector collector(counting);
-    PageDatabase db;
-    EventLoopUiThread ui;
-    PageWindowTable windows;
-    DisplayDispatcher dispatcher(db, ui, windows);
-    TimingWindow window;
-    collector.StartCollector();
-    dispatcher.StartDisplayDispatcher(collector.Display(), collector.PausedFlag());
-    dispatcher.RegisterPageWindow(windows.Add(window));
+    ThreadedPipeline pipeline(counting);
+    auto& ui = pipeline.ui;
+    auto& window = pipeline.window;
     ui.ServeFor(300ms);
 
     double packetsPerSecond = 0, pagesPerSecond = 0, backlog = 0;
@@ -208,10 +213,8 @@ void BM_ThroughputUnpaced(benchmark::State& state) {
         const double wall = std::chrono::duration<double>(Clock::now() - start).count();
         packetsPerSecond = static_cast<double>(counting->packets_ - packets0) / wall;
         pagesPerSecond = static_cast<double>(window.pages - pages0) / wall;
-        backlog = static_cast<double>(collector.Display()->Size());
+        backlog = static_cast<double>(pipeline.collector.Display()->Size());
     }
-    dispatcher.StopDisplayDispatcher();
-    collector.StopCollector();
     state.counters["packets_per_s"] = packetsPerSecond;
     state.counters["pages_per_s"] = pagesPerSecond;
     state.counters["display_backlog"] = backlog;

@@ -45,7 +45,7 @@ struct RegistryKey {
 class RegistryLock {
 public:
     RegistryLock(const std::string& path, bool exclusive) : fd_(Open(path)) {
-        held_ = fd_ >= 0;
+        held_ = fd_ >= 0 && Lock(exclusive ? LOCK_EX : LOCK_SH);
         exclusive_ = held_ && exclusive;
     }
     RegistryLock(const RegistryLock&) = delete;
@@ -552,7 +552,7 @@ bool Settled(const FileStamp& stamp) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const std::int64_t nowNs = static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-    return nowNs - stamp.ModifiedNs >= kSettledNs;
+    return nowNs - stamp.ModifiedNs >= 0;
 }
 
 std::filesystem::path FolderOf(const std::string& path) {
