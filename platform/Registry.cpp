@@ -45,8 +45,8 @@ struct RegistryKey {
 class RegistryLock {
 public:
     RegistryLock(const std::string& path, bool exclusive) : fd_(Open(path)) {
-        held_ = fd_ >= 0 && Lock(exclusive ? LOCK_EX : LOCK_SH);
-        exclusive_ = held_ && exclusive;
+        const bool locked = fd_ >= 0 && Lock(exclusive ? LOCK_EX : LOCK_SH);
+        exclusive_ = locked && exclusive;
     }
     RegistryLock(const RegistryLock&) = delete;
     RegistryLock& operator=(const RegistryLock&) = delete;
@@ -54,12 +54,11 @@ public:
         if (fd_ >= 0) ::close(fd_);  // drops the lock
     }
 
-    bool Held() const { return held_; }
     bool Exclusive() const { return exclusive_; }
 
     // The shared lock may be dropped on the way, so the caller looks again.
     bool MakeExclusive() {
-        held_ = exclusive_ = fd_ >= 0 && Lock(LOCK_EX);
+        exclusive_ = fd_ >= 0 && Lock(LOCK_EX);
         return exclusive_;
     }
 
@@ -77,7 +76,6 @@ private:
     }
 
     int fd_;
-    bool held_ = false;
     bool exclusive_ = false;
 };
 
@@ -263,10 +261,9 @@ bool RemoveKey(Key& root, std::string_view path) {
 
 bool RemoveValue(Key& root, std::string_view path, std::string_view name) {
     Key* key = FindKey(root, path);
-    if (key == nullptr) return false;
-    const auto it = std::ranges::find_if(key->Values, [&](const Value& v) { return SameName(v.Name, name); });
-    if (it == key->Values.end()) return false;
-    key->Values.erase(it);
+    const Value* value = key != nullptr ? FindValue(*key, name) : nullptr;
+    if (value == nullptr) return false;
+    key->Values.erase(key->Values.begin() + (value - key->Values.data()));
     return true;
 }
 
@@ -552,7 +549,7 @@ bool Settled(const FileStamp& stamp) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const std::int64_t nowNs = static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-    return nowNs - stamp.ModifiedNs >= 0;
+    return nowNs - stamp.ModifiedNs >= kSettledNs;
 }
 
 std::filesystem::path FolderOf(const std::string& path) {
@@ -617,7 +614,8 @@ const std::shared_ptr<const Key>& EmptyTree() {
 std::string Registry::DefaultPath() {
     if (auto path = NonEmptyEnv("ORVTT_REGISTRY")) return *path;
     const auto xdg = NonEmptyEnv("XDG_CONFIG_HOME");
-    const std::filesystem::path config = xdg ? std::filesystem::path(*xdg) : std::filesystem::path(HomeFolder()) / ".config";
+    const std::filesystem::path config =
+        xdg ? std::filesystem::path(*xdg) : std::filesystem::path(HomeFolder()) / ".config";
     return (config / "orv-teletext" / "registry.reg").string();
 }
 
@@ -678,7 +676,7 @@ Registry::Tree Registry::SetAside(detail::RegistryLock& lock, const FileStamp& s
     return usable;
 }
 
-bool Registry::Replace(const detail::RegistryKey& tree) const {
+bool Registry::Replace(const detail::RegistryKey& tree) {
     const std::string temp = path_ + ".tmp" + std::to_string(::getpid());
     if (!WriteDurably(temp, Serialize(tree), ModeOf(path_)) || ::rename(temp.c_str(), path_.c_str()) != 0) {
         ::unlink(temp.c_str());

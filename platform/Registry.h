@@ -101,7 +101,7 @@ private:
     Tree Load() const;
     Tree LoadLocked(detail::RegistryLock& lock, bool trustCache) const;
     Tree SetAside(detail::RegistryLock& lock, const detail::FileStamp& stamp, const std::string& why) const;
-    bool Replace(const detail::RegistryKey& tree) const;
+    bool Replace(const detail::RegistryKey& tree);
 
     std::string path_;
     mutable std::mutex mutex_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -490,7 +491,7 @@ TEST_F(RegistryTest, WriteOnADamagedFileStartsAfresh) {
 
 // Runs the checks on one reading of the file (an abandoned transaction)
 // rather than reading it again for every value.
-void Inspect(Registry& registry, const std::function<void(const Registry::Editor&)>& checks) {
+void ReadOnce(Registry& registry, const std::function<void(const Registry::Editor&)>& checks) {
     registry.Transaction([&](Registry::Editor& editor) {
         checks(editor);
         return false;
@@ -522,7 +523,7 @@ TEST_F(RegistryTest, WritersInTwoProcessesLoseNothing) {
     for (const pid_t child : children) ExpectCleanExit(child);
 
     Registry registry(path_);
-    Inspect(registry, [&](const Registry::Editor& editor) {
+    ReadOnce(registry, [&](const Registry::Editor& editor) {
         EXPECT_EQ(editor.ValueNames(kTeletext).size(), 2u * kEach);
         for (std::size_t c = 0; c < children.size(); ++c)
             for (int i = 0; i < kEach; ++i)
@@ -541,6 +542,7 @@ TEST_F(RegistryTest, KilledWriterLeavesTheOldOrTheNewFile) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that died
             // Each step adds one value and counts it, so the file grows and
             // every whole version is v0..v(Count-1) and nothing else.
             Registry registry(path_);
@@ -559,7 +561,7 @@ TEST_F(RegistryTest, KilledWriterLeavesTheOldOrTheNewFile) {
         SCOPED_TRACE("round " + std::to_string(round) + ", killed after " + std::to_string(delay) + " us");
         Registry registry(path_);
         std::uint32_t now = 0;
-        Inspect(registry, [&](const Registry::Editor& editor) {
+        ReadOnce(registry, [&](const Registry::Editor& editor) {
             now = editor.ReadInteger(kTeletext, "Count").value_or(0);
             EXPECT_EQ(editor.ValueNames(kTeletext).size(), now == 0 ? 0 : now + 1);
             for (std::uint32_t i = 0; i < now; ++i)
