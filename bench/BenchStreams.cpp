@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "acquisition/PageAssembler.h"
 #include "drivers/broadcast/DemoBroadcast.h"
 
 namespace orv::bench {
@@ -17,6 +18,23 @@ std::vector<tVTXPacket> Play(std::vector<TtiPage> pages, std::size_t count) {
     return packets;
 }
 }  // namespace
+
+namespace {
+class CollectingSink : public DisplaySink {
+public:
+    void PostPage(std::unique_ptr<tPageImage> page) override { pages.push_back(std::move(page)); }
+    void PostStationName(std::unique_ptr<tStationName>) override {}
+    void PostReset(std::unique_ptr<tResetNotice>) override {}
+    std::vector<std::unique_ptr<tPageImage>> pages;
+};
+}  // namespace
+
+std::vector<std::unique_ptr<tPageImage>> ReceivedPages(const std::vector<tVTXPacket>& stream) {
+    CollectingSink sink;
+    PageAssembler assembler(sink);
+    assembler.ProcessPackets(stream);
+    return std::move(sink.pages);
+}
 
 std::vector<tVTXPacket> DemoStream(std::size_t packets) { return Play(BuiltInDemoPages(), packets); }
 

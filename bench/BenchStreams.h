@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "acquisition/UTeletextTypes.h"
@@ -15,6 +16,9 @@ std::vector<tVTXPacket> DemoStream(std::size_t packets);
 // One hour of a busy synthetic service: 800 packets a second (2.88 million),
 // 8 magazines of full pages with 24 rows of text.
 std::vector<tVTXPacket> SyntheticHourStream();
+
+// The pages the assembly posts for a stream, in order of arrival.
+std::vector<std::unique_ptr<tPageImage>> ReceivedPages(const std::vector<tVTXPacket>& stream);
 
 // Synthetic pages with text on every row; page numbers 100..899, sub-codes rotating.
 std::vector<TtiPage> SyntheticPages(std::size_t count, unsigned seed);

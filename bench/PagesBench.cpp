@@ -4,28 +4,11 @@
 #include <malloc.h>
 
 #include "BenchStreams.h"
-#include "acquisition/PageAssembler.h"
 #include "acquisition/Pages.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 
 namespace orv::bench {
 namespace {
-
-class CollectingSink : public DisplaySink {
-public:
-    void PostPage(std::unique_ptr<tPageImage> page) override { pages.push_back(std::move(page)); }
-    void PostStationName(std::unique_ptr<tStationName>) override {}
-    void PostReset(std::unique_ptr<tResetNotice>) override {}
-    std::vector<std::unique_ptr<tPageImage>> pages;
-};
-
-// Pages as the assembly delivers them, from 20 seconds of the given stream.
-std::vector<std::unique_ptr<tPageImage>> Received(const std::vector<tVTXPacket>& stream) {
-    CollectingSink sink;
-    PageAssembler assembler(sink);
-    assembler.ProcessPackets(stream);
-    return std::move(sink.pages);
-}
 
 std::unique_ptr<tPageImage> ImageOf(const TtiPage& page) {
     auto image = std::make_unique<tPageImage>();
@@ -39,7 +22,7 @@ std::unique_ptr<tPageImage> ImageOf(const TtiPage& page) {
 }
 
 void BM_PageText(benchmark::State& state) {
-    const auto pages = Received(DemoStream(20 * 1600));
+    const auto pages = ReceivedPages(DemoStream(20 * 1600));
     std::size_t i = 0;
     for (auto _ : state) {
         std::string text = PageText(*pages[i]);

@@ -28,7 +28,7 @@ install_missing() {
 }
 
 build_packages=(g++ cmake ninja-build pkg-config)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev)
 
 configure_and_build() {  # folder, cmake options...
   local dir="$1"; shift

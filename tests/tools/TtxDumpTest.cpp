@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "drivers/broadcast/PacketEncoder.h"
+#include "rendering/BmpFile.h"
 
 namespace orv {
 namespace {
@@ -124,6 +127,27 @@ TEST(TtxDump, DemoBroadcastAndTheRealExecutable) {
     const int status = pclose(pipe);
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_EQ(std::string(line), "ttxdump: cannot open /nonexistent/x.t42: No such file or directory\n");
+}
+
+TEST(TtxDump, PicturesOfEveryDecimalPage) {
+    const auto folder = std::filesystem::temp_directory_path() / "orvtt_bmp_test";
+    std::filesystem::remove_all(folder);
+    const DumpResult run = Dump({"-", "--bmp", folder.string()}, SmallRecording());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"100-0000.BMP", "100-0001.BMP", "101-0000.BMP"}));
+    std::ifstream file(folder / "100-0000.BMP", std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+    DecodedBmp picture;
+    ASSERT_TRUE(DecodeBmp8(bytes, picture));
+    EXPECT_EQ(picture.Width, 490);
+    EXPECT_EQ(picture.Height, 388);
+    std::filesystem::remove_all(folder);
+
+    EXPECT_EQ(Dump({"-", "--bmp", "/proc/no-such-place"}, SmallRecording()).status, 2);
 }
 
 TEST(TtxDump, SearchTextIsConvertedToThePageCodePage) {

@@ -18,6 +18,8 @@
 #include "drivers/broadcast/DemoBroadcast.h"
 #include "drivers/vbi/VbiBackend.h"
 #include "platform/Registry.h"
+#include "rendering/FontTable.h"
+#include "rendering/PagePicture.h"
 #include "rendering/PageTextFile.h"
 
 namespace orv {
@@ -33,6 +35,7 @@ constexpr const char* kUsage =
     "  --list           print the keys of all stored pages\n"
     "  --search TEXT    print every hit: key, row, column\n"
     "  --page NNN       print only the sub-pages of page NNN\n"
+    "  --bmp DIR        write the pages as pictures DIR/100-0000.BMP ... instead\n"
     "Without --list, --search or --page every stored decimal page is printed\n"
     "as a text block, as the viewer's \"save all pages as text\" writes it.\n";
 
@@ -48,6 +51,7 @@ struct Options {
     bool List = false;
     std::optional<std::string> Search;
     std::optional<std::uint16_t> Page;
+    std::string BmpFolder;
 };
 
 // What the display dispatcher does with the records, done at once: pages go to
@@ -108,6 +112,10 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
             const std::string* v = value();
             if (!v || v->empty()) return "--search needs a text";
             options.Search = *v;
+        } else if (arg == "--bmp") {
+            const std::string* v = value();
+            if (!v || v->empty()) return "--bmp needs a folder";
+            options.BmpFolder = *v;
         } else if (arg == "--page") {
             const std::string* v = value();
             if (!v || !(options.Page = ParsePageNumber(*v))) return "--page needs a page number 100 to 8FF";
@@ -191,6 +199,23 @@ int RunLive(const Options& options, PageDatabase& db, std::ostream& err) {
     return kExitOk;
 }
 
+// The pages as the save-all-as-images command writes them, one file per sub-page.
+int WritePictures(const std::vector<PageDatabase::Entry>& entries, const std::string& folder, std::ostream& err) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    FontTable fonts;
+    fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT");
+    GraphicsRenderer renderer;
+    for (const auto& entry : entries) {
+        const std::string path = (std::filesystem::path(folder) / (SavedPageName(entry.Key) + ".BMP")).string();
+        if (!SavePageImage(renderer, fonts, path, *entry.Page)) {
+            err << "ttxdump: cannot write " << path << '\n';
+            return kExitError;
+        }
+    }
+    return kExitOk;
+}
+
 void WriteBlocks(const std::vector<PageDatabase::Entry>& entries, std::ostream& out) {
     for (const auto& entry : entries) {
         const std::string block = PageTextBlock(SavedPageName(entry.Key), *entry.Page);
@@ -223,6 +248,7 @@ int Report(const Options& options, const PageDatabase& db, std::ostream& out, st
     } else {
         std::erase_if(entries, [](const auto& e) { return !IsDecimalPageKey(e.Key); });
     }
+    if (!options.BmpFolder.empty()) return WritePictures(entries, options.BmpFolder, err);
     WriteBlocks(entries, out);
     return kExitOk;
 }

@@ -1,0 +1,252 @@
+#include "rendering/VTX_Graphics_Display.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace orv {
+
+namespace {
+
+bool IsDigit(std::uint8_t b) { return b >= '0' && b <= '9'; }
+
+// Nearest integer, halves to even.
+int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+}  // namespace
+
+void GraphicsRenderer::DrawCell(Canvas& canvas, bool reset, int x, int y, std::uint8_t option, std::uint8_t b,
+                                bool mixMode) {
+    CellState& s = state_;
+    if (reset) {
+        s = CellState{};
+        return;
+    }
+
+    // Set-at: what this cell shows, and the attributes that already apply to it.
+    std::uint8_t d = 0x20;
+    if (b >= 0x20) {
+        s.HeldChar = b;
+        d = b;
+    } else if (b == 0x0C) {
+        s.DoubleHeight = false;
+    } else if (b == 0x0D) {
+        s.DoubleHeight = true;
+    } else if (b >= 0x10 && b <= 0x17) {
+        if (s.Hold) d = s.HeldChar;
+    } else if (b == 0x18) {
+        s.Conceal = true;
+    } else if (b == 0x1C) {
+        canvas.SetBackground(kTeletextColours[0]);
+    } else if (b == 0x1D) {
+        canvas.SetBackground(canvas.Foreground());
+    } else if (b == 0x1E) {
+        s.Hold = true;
+    }
+
+    // Draw.
+    char glyph;
+    if (s.Conceal) {
+        glyph = ' ';  // in whatever face the canvas has
+        s.Conceal = false;
+    } else {
+        if (s.DoubleHeight)
+            canvas.SetFace(s.Mosaic ? faces_.DoubleGrafFace : faces_.DoubleCharFace);
+        else
+            canvas.SetFace(s.Mosaic ? faces_.GrafFace : faces_.CharFace);
+        canvas.SetFontHeight(kCellHeight);
+        if (d == 0x20 || s.Mosaic)
+            glyph = static_cast<char>(s.Mosaic && s.Separated ? (d + 0x80) & 0xFF : d);
+        else
+            glyph = static_cast<char>(NationalGlyph(option, d));
+    }
+    canvas.TextOut(x, y, std::string_view(&glyph, 1), mixMode ? kKeyColour : canvas.Background());
+
+    // Set-after: attributes that apply from the next cell on.
+    if (b >= 0x20) {
+        s.HeldChar = b;
+    } else if (b <= 0x07) {
+        canvas.SetForeground(kTeletextColours[b]);
+        s.Mosaic = false;
+    } else if (b >= 0x10 && b <= 0x17) {
+        canvas.SetForeground(kTeletextColours[b - 0x10]);
+        s.Mosaic = true;
+    } else if (b == 0x0C) {
+        s.DoubleHeight = false;
+    } else if (b == 0x0D) {
+        s.DoubleHeight = true;
+    } else if (b == 0x18) {
+        s.Conceal = true;
+    } else if (b == 0x19) {
+        s.Separated = false;
+    } else if (b == 0x1A) {
+        s.Separated = true;
+    } else if (b == 0x1C) {
+        canvas.SetBackground(kTeletextColours[0]);
+    } else if (b == 0x1D) {
+        canvas.SetBackground(canvas.Foreground());
+    } else if (b == 0x1E) {
+        s.Hold = true;
+    } else if (b == 0x1F) {
+        s.Hold = false;
+    }
+}
+
+void GraphicsRenderer::DrawPage(Canvas& canvas, const tPageImage& page, bool headerOnly, bool mixMode) {
+    canvas.SetFace(faces_.CharFace);
+    canvas.SetForeground(kTeletextColours[7]);
+    canvas.SetFontHeight(kCellHeight);
+    canvas.SetBackground(kTeletextColours[0]);
+
+    // Double height: cells under a tall glyph of the row above, and the cells
+    // left of a double-height run, which the next row paints over in the run's
+    // background colour.
+    std::array<bool, 40> covered{};
+    std::array<bool, 41> shadeLeft{};
+    ColorRef shadeColour = kTeletextColours[0];
+    const int h = canvas.AbsoluteFontHeight();
+    const std::uint8_t option = page.NationalOption;
+
+    const int lastRow = headerOnly ? 0 : kTextRows - 1;
+    for (int i = 0; i <= lastRow; ++i) {
+        DrawCell(canvas, true, 0, 0, 0, 0, mixMode);
+        canvas.SetFontHeight(kCellHeight);
+        canvas.SetForeground(kTeletextColours[7]);
+        canvas.SetBackground(kTeletextColours[0]);
+        bool rowDouble = false;
+        for (int j = 0; j < 40; ++j) {
+            // The header's first eleven cells are the window's own; a
+            // suppressed header is not drawn at all.
+            if (i == 0 && (j <= 10 || page.SuppressHeader)) continue;
+            const std::uint8_t b = page.Rows[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
+            if (b == 0x0D) rowDouble = true;
+            if (b == 0x0C) rowDouble = false;
+            if (!covered[static_cast<std::size_t>(j)]) {
+                if (shadeLeft[static_cast<std::size_t>(j)]) {
+                    canvas.SetBackground(shadeColour);
+                    canvas.SetForeground(shadeColour);
+                }
+                DrawCell(canvas, false, kCellWidth * j, h * i, option, b, mixMode);
+            } else {
+                rowDouble = false;
+                for (int k = 1; k < j; ++k) shadeLeft[static_cast<std::size_t>(k)] = false;
+            }
+            if (rowDouble) {
+                for (int k = 1; k < j; ++k) shadeLeft[static_cast<std::size_t>(k)] = true;
+                shadeColour = canvas.Background();
+                covered[static_cast<std::size_t>(j)] = true;
+            } else {
+                covered[static_cast<std::size_t>(j)] = false;
+            }
+        }
+    }
+    if (page.SuppressHeader) {
+        const ColorRef saved = canvas.Background();
+        canvas.SetBackground(mixMode ? kKeyColour : kTeletextColours[0]);
+        canvas.Rectangle({0, 0, canvas.Clip().Right, h});
+        canvas.SetBackground(saved);
+    }
+}
+
+void GraphicsRenderer::FrameSearchHit(Canvas& canvas, int row, int column, int length) {
+    if (row < 0) return;
+    const int w = canvas.TextWidth("W");
+    const int h = canvas.AbsoluteFontHeight();
+    canvas.SetBackground(kSearchFrameColour);
+    canvas.FrameRect({(column + 1) * w, row * h, (column + 1 + length) * w, (row + 1) * h}, kSearchFrameColour);
+}
+
+void GraphicsRenderer::HeaderStyle(Canvas& canvas) {
+    canvas.SetFace(faces_.CharFace);
+    canvas.SetForeground(kTeletextColours[7]);
+    canvas.SetFontHeight(kCellHeight);
+    canvas.SetBackground(kTeletextColours[0]);
+}
+
+void GraphicsRenderer::DrawHeaderText(Canvas& canvas, std::string_view text, bool mixMode) {
+    HeaderStyle(canvas);
+    canvas.TextOut(0, 0, text, mixMode ? kKeyColour : canvas.Background());
+}
+
+void GraphicsRenderer::DrawWaitingHeader(Canvas& canvas, int wantedPage, std::string_view arriving, bool mixMode) {
+    char wanted[16];
+    std::snprintf(wanted, sizeof wanted, "%.3X", static_cast<unsigned>(wantedPage) & 0xFFFu);
+    std::string text(kSearchPageMessage);
+    text.replace(text.find("%s"), 2, wanted);
+    text.replace(text.find("%s"), 2, arriving);
+    DrawHeaderText(canvas, text, mixMode);
+}
+
+void GraphicsRenderer::DrawHeaderPageNumber(Canvas& canvas, int page, bool mixMode) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.03X        ", static_cast<unsigned>(page) & 0xFFFu);
+    DrawHeaderText(canvas, text, mixMode);
+}
+
+void GraphicsRenderer::DrawHeaderMessage(Canvas& canvas, std::string_view text, bool mixMode) {
+    HeaderStyle(canvas);
+    const int h = canvas.AbsoluteFontHeight();
+    const int w = canvas.TextWidth("W");
+    const ColorRef background = mixMode ? kKeyColour : canvas.Background();
+    const ColorRef saved = canvas.Background();
+    canvas.SetBackground(background);
+    canvas.Rectangle({0, 0, canvas.Clip().Right, h});
+    canvas.SetBackground(saved);
+    canvas.TextOut(3 * w, 0, text, background);
+}
+
+bool GraphicsRenderer::PreparePageCanvas(Canvas* canvas) {
+    if (!canvas) return false;
+    canvas->SetFace(faces_.CharFace);
+    canvas->SetFontHeight(kCellHeight);
+    return true;
+}
+
+int GraphicsRenderer::HitTest(const Canvas& paintBox, const tPageImage& page, int x, int y, std::string& link) const {
+    link.clear();
+    const int w = paintBox.TextWidth("W") > 0 ? paintBox.TextWidth("W") : kCellWidth;
+    const int h = paintBox.AbsoluteFontHeight() > 0 ? paintBox.AbsoluteFontHeight() : kCellHeight;
+    const auto* area = &page.Rows[0][0];  // the 1200-byte row area
+    constexpr int kArea = kRowCount * kRowLength;
+    const auto byteAt = [&](int offset) -> int { return offset >= 0 && offset < kArea ? area[offset] : -1; };
+    const auto digitAt = [&](int offset) { const int b = byteAt(offset); return b >= 0 && IsDigit(static_cast<std::uint8_t>(b)); };
+
+    // The grid point nearest the pointer; the cell left of and above it is examined.
+    const auto locate = [&](int& col, int& idx) {
+        col = RoundHalfEven(static_cast<double>(x) / w);
+        const int row = RoundHalfEven(static_cast<double>(y) / h);
+        idx = row * 40 + col;
+    };
+    int col = 0, idx = 0;
+    locate(col, idx);
+    if (idx < 1 || idx > 1200) return 0;
+
+    int result = 0;
+    while (col > 0 && digitAt(idx - 2)) {
+        --idx;
+        --col;
+    }
+    if (digitAt(idx - 1) && digitAt(idx) && digitAt(idx + 1))
+        result = (byteAt(idx - 1) - '0') * 256 + (byteAt(idx) - '0') * 16 + (byteAt(idx + 1) - '0');
+    if (result != 0) return result;
+
+    locate(col, idx);
+    while (col > 0 && byteAt(idx - 2) != ' ' && byteAt(idx - 2) >= 0) {
+        --idx;
+        --col;
+    }
+    std::string word;
+    for (int offset = idx - 1; byteAt(offset) >= 0 && byteAt(offset) != ' ' && col < 40; ++offset, ++col)
+        word.push_back(static_cast<char>(byteAt(offset)));
+    std::string upper = word;
+    for (auto& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    if (upper.find("WWW") != std::string::npos || upper.find("HTTP:") != std::string::npos) {
+        std::size_t first = 0, last = word.size();
+        while (first < last && static_cast<unsigned char>(word[first]) <= 0x20) ++first;
+        while (last > first && static_cast<unsigned char>(word[last - 1]) <= 0x20) --last;
+        link = word.substr(first, last - first);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace orv
