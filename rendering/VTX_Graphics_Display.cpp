@@ -61,31 +61,21 @@ void GraphicsRenderer::DrawCell(Canvas& canvas, bool reset, int x, int y, std::u
     }
     canvas.TextOut(x, y, std::string_view(&glyph, 1), mixMode ? kKeyColour : canvas.Background());
 
-    // Set-after: attributes that apply from the next cell on.
-    if (b >= 0x20) {
-        s.HeldChar = b;
-    } else if (b <= 0x07) {
+    // Set-after: attributes that apply from the next cell on. (Double height,
+    // the background codes and hold were already set at their cell, and the
+    // held character too; setting them again here would change nothing.)
+    if (b <= 0x07) {
         canvas.SetForeground(kTeletextColours[b]);
         s.Mosaic = false;
     } else if (b >= 0x10 && b <= 0x17) {
         canvas.SetForeground(kTeletextColours[b - 0x10]);
         s.Mosaic = true;
-    } else if (b == 0x0C) {
-        s.DoubleHeight = false;
-    } else if (b == 0x0D) {
-        s.DoubleHeight = true;
     } else if (b == 0x18) {
-        s.Conceal = true;
+        s.Conceal = true;  // hides exactly the one cell after the code too
     } else if (b == 0x19) {
         s.Separated = false;
     } else if (b == 0x1A) {
         s.Separated = true;
-    } else if (b == 0x1C) {
-        canvas.SetBackground(kTeletextColours[0]);
-    } else if (b == 0x1D) {
-        canvas.SetBackground(canvas.Foreground());
-    } else if (b == 0x1E) {
-        s.Hold = true;
     } else if (b == 0x1F) {
         s.Hold = false;
     }
