@@ -160,9 +160,15 @@ void GraphicsRenderer::DrawHeaderText(Canvas& canvas, std::string_view text, boo
 void GraphicsRenderer::DrawWaitingHeader(Canvas& canvas, int wantedPage, std::string_view arriving, bool mixMode) {
     char wanted[16];
     std::snprintf(wanted, sizeof wanted, "%.3X", static_cast<unsigned>(wantedPage) & 0xFFFu);
-    std::string text(kSearchPageMessage);
-    text.replace(text.find("%s"), 2, wanted);
-    text.replace(text.find("%s"), 2, arriving);
+    // The message's two "%s" in turn: the wanted page, the arriving one.
+    std::string text;
+    std::string_view rest = kSearchPageMessage;
+    for (const std::string_view argument : {std::string_view(wanted), arriving}) {
+        const auto at = rest.find("%s");
+        text.append(rest.substr(0, at)).append(argument);
+        rest.remove_prefix(at + 2);
+    }
+    text.append(rest);
     DrawHeaderText(canvas, text, mixMode);
 }
 

@@ -39,7 +39,7 @@ configure_and_build() {  # folder, cmake options...
 case "$mode" in
   run)
     install_missing "${build_packages[@]}"
-    configure_and_build build/run -DCMAKE_BUILD_TYPE=Release -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF
+    configure_and_build build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF
     exec build/run/ttxdump --demo 10
     ;;
   test)
