@@ -127,6 +127,12 @@ TEST(TtxDump, DemoBroadcastAndTheRealExecutable) {
     const int status = pclose(pipe);
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_EQ(std::string(line), "ttxdump: cannot open /nonexistent/x.t42: No such file or directory\n");
+
+    pipe = popen((std::string(ORVTT_TTXDUMP) + " --version").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    ASSERT_NE(std::fgets(line, sizeof line, pipe), nullptr);
+    pclose(pipe);
+    EXPECT_EQ(std::string(line), std::string("ttxdump ") + ORVTT_VERSION_TEXT + "\n");
 }
 
 TEST(TtxDump, PicturesOfEveryDecimalPage) {

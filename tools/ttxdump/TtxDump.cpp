@@ -18,6 +18,7 @@
 #include "drivers/broadcast/DemoBroadcast.h"
 #include "drivers/vbi/VbiBackend.h"
 #include "platform/Registry.h"
+#include "platform/Version.h"
 #include "rendering/FontTable.h"
 #include "rendering/PagePicture.h"
 #include "rendering/PageTextFile.h"
@@ -36,6 +37,7 @@ constexpr const char* kUsage =
     "  --search TEXT    print every hit: key, row, column\n"
     "  --page NNN       print only the sub-pages of page NNN\n"
     "  --bmp DIR        write the pages as pictures DIR/100-0000.BMP ... instead\n"
+    "  --version        print the program's version\n"
     "Without --list, --search or --page every stored decimal page is printed\n"
     "as a text block, as the viewer's \"save all pages as text\" writes it.\n";
 
@@ -288,6 +290,10 @@ std::string Utf8ToWindows1252(const std::string& utf8) {
 }
 
 int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "ttxdump " << ReadVersionInfo(ProgramFileName()) << '\n';
+        return kExitOk;
+    }
     Options options;
     if (const std::string problem = ParseArgs(args, options); !problem.empty()) {
         err << "ttxdump: " << problem << '\n' << kUsage;
