@@ -73,10 +73,13 @@ bool CaptureDll::LoadCaptureDll() {
     FreeCaptureDll();
     const std::string folder = CaptureDllFolder(registry_);
     std::string path = folder.empty() || folder.back() == '/' ? folder + kCaptureDllName : folder;
-    std::shared_ptr<SharedLibrary> library = SharedLibrary::Open(path);
+    // Capture libraries stay mapped once loaded: capture restarts while the
+    // capture thread runs, and a read still inside the library must never
+    // find it gone. "Unloading" forgets the binding.
+    std::shared_ptr<SharedLibrary> library = SharedLibrary::Open(path, true);
     if (!library) {
         path = kCaptureDllName;  // the system's search order (our RUNPATH included)
-        library = SharedLibrary::Open(path);
+        library = SharedLibrary::Open(path, true);
     }
     if (!library) return false;
 

@@ -3,9 +3,9 @@
 // them.
 //
 // Threads: the main thread opens and closes, the capture thread reads. A read
-// holds its own reference to the loaded library, so closing (which unloads)
-// while a read is still running in the library only drops our reference; the
-// library goes when that read returns.
+// holds its own reference to the binding, and a loaded capture library stays
+// mapped for the rest of the run, so closing while a read is still running in
+// the library never pulls the code from under it.
 #pragma once
 
 #include <array>
@@ -37,11 +37,11 @@ public:
     // Finds, loads and binds the library (all eight plain names, else all
     // eight decorated names). False when no complete binding was found.
     bool LoadCaptureDll();
-    // Unloads it; false when nothing was loaded.
+    // Forgets the binding (the code stays mapped); false when nothing was loaded.
     bool FreeCaptureDll();
     // Load, then ORVTTCAP_Open and ORVTTCAP_Start; true when both returned 0.
     bool OpenDllCapture();
-    // ORVTTCAP_Stop when it is owed, ORVTTCAP_Close, unload. Always true.
+    // ORVTTCAP_Stop when it is owed, ORVTTCAP_Close, forget the binding. Always true.
     bool CloseDllCapture();
     // One ORVTTCAP_GetPackets: the packets of the read, compacted, and the
     // status word. A failed read (or none bound) gives no packets, status 0.

@@ -4,10 +4,10 @@
 
 namespace orv {
 
-std::shared_ptr<SharedLibrary> SharedLibrary::Open(const std::string& pathOrName) {
+std::shared_ptr<SharedLibrary> SharedLibrary::Open(const std::string& pathOrName, bool keepResident) {
     // RTLD_LOCAL keeps the library's symbols to itself; RTLD_NOW finds missing
     // dependencies at load time rather than at the first call.
-    void* handle = dlopen(pathOrName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(pathOrName.c_str(), RTLD_NOW | RTLD_LOCAL | (keepResident ? RTLD_NODELETE : 0));
     if (!handle) return nullptr;
     return std::make_shared<SharedLibrary>(Key{}, handle);
 }

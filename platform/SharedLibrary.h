@@ -10,8 +10,10 @@ namespace orv {
 class SharedLibrary {
 public:
     // The library at that path, or found by name in the search order when the
-    // name has no "/". None when it cannot be loaded.
-    static std::shared_ptr<SharedLibrary> Open(const std::string& pathOrName);
+    // name has no "/". None when it cannot be loaded. With keepResident the
+    // code stays mapped after the last owner lets go (a later load finds it
+    // again): nothing can ever run in an unmapped library then.
+    static std::shared_ptr<SharedLibrary> Open(const std::string& pathOrName, bool keepResident = false);
 
     ~SharedLibrary();
     SharedLibrary(const SharedLibrary&) = delete;
