@@ -9,9 +9,13 @@ void EventLoopUiThread::RunAndWait(std::function<void()> step) {
     }
     auto call = std::make_shared<Call>();
     call->Step = std::move(step);
-    std::unique_lock lock(mutex_);
-    calls_.push_back(call);
+    {
+        std::lock_guard guard(mutex_);
+        calls_.push_back(call);
+    }
     arrived_.notify_all();
+    OnQueued();
+    std::unique_lock lock(mutex_);
     finished_.wait(lock, [&] { return call->Done; });
 }
 

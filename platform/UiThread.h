@@ -40,6 +40,11 @@ public:
     // Serves what is waiting now; returns how many steps ran.
     int ServePending();
 
+protected:
+    // Called on the worker thread after a step was queued; a window system
+    // loop wakes itself up here to serve it.
+    virtual void OnQueued() {}
+
 private:
     struct Call {
         std::function<void()> Step;

@@ -1,0 +1,232 @@
+#include "platform/qt/QtTextView.h"
+
+#include <QColor>
+#include <QPalette>
+#include <QTextBlock>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <array>
+
+namespace orv {
+
+namespace {
+
+// Windows-1252 0x80-0x9F; the unassigned 0x81, 0x8D, 0x8F, 0x90 and 0x9D
+// stand for themselves.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+};
+
+QChar FromAnsi(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x80 && b < 0xA0) return QChar(kHighControls[b - 0x80]);
+    return QChar(static_cast<char16_t>(b));
+}
+
+char ToAnsi(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
+    const auto it = std::find(kHighControls.begin(), kHighControls.end(), u);
+    return it == kHighControls.end() ? '?' : static_cast<char>(0x80 + (it - kHighControls.begin()));
+}
+
+// One line's text: a CR or LF inside it would open a block, so it shows as a space.
+QString LineToQString(std::string_view bytes) {
+    QString text = AnsiToQString(bytes);
+    for (QChar& c : text)
+        if (c == u'\r' || c == u'\n') c = u' ';
+    return text;
+}
+
+QColor ToQColor(std::uint32_t colour) {
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+std::uint32_t ToColourValue(const QColor& colour) {
+    return static_cast<std::uint32_t>(colour.red()) | static_cast<std::uint32_t>(colour.green()) << 8 |
+           static_cast<std::uint32_t>(colour.blue()) << 16;
+}
+
+QTextCharFormat ColourFormat(std::uint32_t colour) {
+    QTextCharFormat format;
+    format.setForeground(ToQColor(colour));
+    return format;
+}
+
+// The text of a block without its separator (QTextBlock::length counts it).
+int BlockTextLength(const QTextBlock& block) { return block.length() - 1; }
+
+}  // namespace
+
+QString AnsiToQString(std::string_view bytes) {
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char c : bytes) text.append(FromAnsi(c));
+    return text;
+}
+
+std::string QStringToAnsi(const QString& text) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    for (const QChar c : text) bytes.push_back(ToAnsi(c));
+    return bytes;
+}
+
+std::string QtTextView::Text() const {
+    std::string text;
+    for (QTextBlock block = edit_->document()->begin(); block.isValid(); block = block.next()) {
+        text += QStringToAnsi(block.text());
+        if (block.next().isValid()) text += "\r\n";
+    }
+    return text;
+}
+
+void QtTextView::SetText(std::string_view text) {
+    QString unicode;
+    unicode.reserve(static_cast<qsizetype>(text.size()));
+    std::size_t begin = 0;
+    for (;;) {
+        const std::size_t end = text.find("\r\n", begin);
+        unicode += LineToQString(text.substr(begin, end == std::string_view::npos ? end : end - begin));
+        if (end == std::string_view::npos) break;
+        unicode += u'\n';
+        begin = end + 2;
+    }
+    QTextDocument* doc = edit_->document();
+    doc->setPlainText(unicode);
+    // Nothing of the old colours may carry over into the new text.
+    QTextCursor all(doc);
+    all.select(QTextCursor::Document);
+    all.setCharFormat(QTextCharFormat());
+    edit_->setTextCursor(QTextCursor(doc));
+}
+
+int QtTextView::LineCount() const {
+    const QTextDocument* doc = edit_->document();
+    return doc->blockCount() - (BlockTextLength(doc->lastBlock()) == 0 ? 1 : 0);
+}
+
+std::string QtTextView::Line(int index) const {
+    if (index < 0 || index >= LineCount()) return {};
+    return QStringToAnsi(edit_->document()->findBlockByNumber(index).text());
+}
+
+bool QtTextView::ReplaceLine(int index, std::string_view text) {
+    if (index < 0 || index >= LineCount()) return false;
+    QTextCursor cursor(edit_->document()->findBlockByNumber(index));
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(LineToQString(text), ColourFormat(insertColour_));
+    return true;
+}
+
+void QtTextView::AddLine(std::string_view text) {
+    QTextDocument* doc = edit_->document();
+    QTextCursor cursor(doc);
+    cursor.movePosition(QTextCursor::End);
+    const QTextCharFormat format = ColourFormat(insertColour_);
+    // A final empty block is the place of the next line; else open one.
+    if (BlockTextLength(doc->lastBlock()) > 0) cursor.insertBlock(QTextBlockFormat(), format);
+    cursor.insertText(LineToQString(text), format);
+    cursor.insertBlock(QTextBlockFormat(), format);
+}
+
+int QtTextView::ViewLength() const {
+    int length = 0;
+    for (QTextBlock block = edit_->document()->begin(); block.isValid(); block = block.next())
+        length += BlockTextLength(block) + (block.next().isValid() ? 2 : 0);
+    return length;
+}
+
+int QtTextView::ToDocument(int position) const {
+    int lineStart = 0;
+    QTextBlock block = edit_->document()->begin();
+    for (; block.isValid(); block = block.next()) {
+        const int length = BlockTextLength(block);
+        // Up to the CR, the offset in the line is the offset in the block; the
+        // LF has no character of its own and counts as the separator.
+        if (position <= lineStart + length + 1)
+            return block.position() + std::clamp(position - lineStart, 0, length);
+        lineStart += length + 2;
+    }
+    const QTextBlock last = edit_->document()->lastBlock();
+    return last.position() + BlockTextLength(last);
+}
+
+int QtTextView::ToView(int documentPosition) const {
+    int lineStart = 0;
+    for (QTextBlock block = edit_->document()->begin(); block.isValid(); block = block.next()) {
+        const int length = BlockTextLength(block);
+        if (documentPosition <= block.position() + length)
+            return lineStart + std::max(documentPosition - block.position(), 0);
+        lineStart += length + 2;
+    }
+    return ViewLength();
+}
+
+void QtTextView::Select(int start, int length) {
+    // The range is cut to the text; a range wholly outside it selects nothing.
+    const long long size = ViewLength();
+    const long long first = std::clamp(static_cast<long long>(start), 0LL, size);
+    const long long last = std::clamp(static_cast<long long>(start) + length, first, size);
+    QTextCursor cursor(edit_->document());
+    cursor.setPosition(ToDocument(static_cast<int>(first)));
+    cursor.setPosition(ToDocument(static_cast<int>(last)), QTextCursor::KeepAnchor);
+    edit_->setTextCursor(cursor);
+}
+
+int QtTextView::SelectionStart() const { return ToView(edit_->textCursor().selectionStart()); }
+
+int QtTextView::SelectionLength() const {
+    const QTextCursor cursor = edit_->textCursor();
+    return ToView(cursor.selectionEnd()) - ToView(cursor.selectionStart());
+}
+
+void QtTextView::SetSelectionColour(std::uint32_t colour) {
+    QTextCursor cursor = edit_->textCursor();
+    if (cursor.hasSelection()) cursor.mergeCharFormat(ColourFormat(colour));
+}
+
+void QtTextView::SetInsertColour(std::uint32_t colour) {
+    insertColour_ = colour;
+    // With a selection the edit would colour it instead.
+    if (edit_->textCursor().hasSelection()) return;
+    QTextCharFormat format = edit_->currentCharFormat();
+    format.setForeground(ToQColor(colour));
+    edit_->setCurrentCharFormat(format);
+}
+
+std::uint32_t QtTextView::ColourAt(int position) const {
+    const QTextDocument* doc = edit_->document();
+    const int at = ToDocument(position);
+    const QTextBlock block = doc->findBlock(at);
+    QTextCharFormat format;
+    if (at - block.position() < BlockTextLength(block)) {
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().contains(at)) format = it.fragment().charFormat();
+    } else if (block.next().isValid()) {
+        // A block's own character format is that of the separator before it.
+        format = block.next().charFormat();
+    }
+    const QBrush brush = format.foreground();
+    return ToColourValue(brush.style() == Qt::NoBrush ? edit_->palette().color(QPalette::Text) : brush.color());
+}
+
+void QtTextView::BeginUpdate() {
+    if (updateDepth_++ == 0) edit_->setUpdatesEnabled(false);
+}
+
+void QtTextView::EndUpdate() {
+    if (updateDepth_ == 0 || --updateDepth_ > 0) return;
+    edit_->setUpdatesEnabled(true);
+    edit_->viewport()->update();
+}
+
+}  // namespace orv

@@ -1,0 +1,43 @@
+// The desktop's top-level windows as the X server knows them: the window
+// manager's client list, plus the root's children (and, below frames without
+// a class, their children) for windows the manager does not list.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/WindowProbe.h"
+
+struct xcb_connection_t;
+
+namespace orv {
+
+class X11WindowProbe : public WindowProbe {
+public:
+    X11WindowProbe();
+    ~X11WindowProbe() override;
+    X11WindowProbe(const X11WindowProbe&) = delete;
+    X11WindowProbe& operator=(const X11WindowProbe&) = delete;
+
+    // Empty when there is no X server to ask.
+    std::vector<TopLevelWindow> TopLevelWindows() override;
+
+    // Gives one of our own windows its WM_CLASS, so other programs find it by
+    // class. Does nothing unless Qt runs on X11.
+    static void SetWindowClass(unsigned long x11Window, const std::string& instance, const std::string& className);
+
+private:
+    struct ConnectionCloser {
+        void operator()(xcb_connection_t* connection) const;
+    };
+
+    // Qt's connection when Qt runs on X11, else our own one while DISPLAY names a server.
+    xcb_connection_t* Connection();
+
+    std::mutex mutex_;
+    std::unique_ptr<xcb_connection_t, ConnectionCloser> own_;
+};
+
+}  // namespace orv
