@@ -1,0 +1,235 @@
+// The text view over a real QTextEdit: positions with CR LF counted as two,
+// Windows-1252 text, colours, line access and a page rendered into it.
+#include "platform/qt/QtTextView.h"
+
+#include <QPalette>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestSupport.h"
+#include "rendering/TextPageView.h"
+#include "rendering/VTX_TEXT_DISPLAY.h"
+
+namespace orv {
+namespace {
+
+constexpr std::uint32_t kRed = 0x0000FF;
+constexpr std::uint32_t kBlack = 0x000000;
+
+class QtTextViewTest : public testing::Test {
+protected:
+    QtTextViewTest() {
+        edit.setReadOnly(true);
+        QPalette palette = edit.palette();
+        palette.setColor(QPalette::Text, Qt::black);
+        edit.setPalette(palette);
+    }
+
+    // The foreground of the document character at a document position.
+    QColor DocumentColour(int documentPosition) {
+        QTextCursor cursor(edit.document());
+        cursor.setPosition(documentPosition);
+        cursor.setPosition(documentPosition + 1, QTextCursor::KeepAnchor);
+        return cursor.charFormat().foreground().color();
+    }
+
+    QTextEdit edit;
+    QtTextView view{&edit};
+};
+
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\r\n";
+    return text;
+}
+
+TEST_F(QtTextViewTest, PositionsCountEachLineBreakAsTwoCharacters) {
+    std::string line2(40, 'c');
+    line2.replace(5, 3, "XYZ");
+    const std::string text = Lines({std::string(40, 'a'), std::string(40, 'b'), line2});
+    view.SetText(text);
+    EXPECT_EQ(view.Text(), text);
+    EXPECT_EQ(edit.document()->blockCount(), 4);
+
+    view.Select(42 * 2 + 5, 3);
+    EXPECT_EQ(edit.textCursor().selectedText(), "XYZ");
+    EXPECT_EQ(edit.textCursor().selectionStart(), 41 * 2 + 5);
+    EXPECT_EQ(view.SelectionStart(), 89);
+    EXPECT_EQ(view.SelectionLength(), 3);
+
+    // Across a line break: two cells, CR LF, two cells.
+    view.Select(42 + 38, 6);
+    EXPECT_EQ(edit.textCursor().selectedText(), QString::fromUtf16(u"bb\u2029cc"));
+    EXPECT_EQ(view.SelectionStart(), 80);
+    EXPECT_EQ(view.SelectionLength(), 6);
+
+    // Out-of-range parts are cut off.
+    view.Select(1000, 5);
+    EXPECT_EQ(view.SelectionStart(), 126);
+    EXPECT_EQ(view.SelectionLength(), 0);
+    view.Select(-5, 10);
+    EXPECT_EQ(view.SelectionStart(), 0);
+    EXPECT_EQ(view.SelectionLength(), 5);
+    view.Select(120, 100);
+    EXPECT_EQ(view.SelectionLength(), 6);
+}
+
+TEST_F(QtTextViewTest, TextCrossesAsWindows1252) {
+    const std::string bytes = "\xE4\xDF\x80\x9A\xA0\x8C\x9F\x81 x";
+    view.SetText(bytes);
+    EXPECT_EQ(edit.document()->firstBlock().text(), QString::fromUtf16(u"\u00E4\u00DF\u20AC\u0161\u00A0\u0152\u0178\u0081 x"));
+    EXPECT_EQ(view.Text(), bytes);
+    EXPECT_EQ(view.Line(0), bytes);
+
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        if (b != '\r' && b != '\n') all.push_back(static_cast<char>(b));
+    EXPECT_EQ(QStringToAnsi(AnsiToQString(all)), all);
+
+    // What the code page lacks comes out as '?'.
+    edit.setPlainText(QString::fromUtf16(u"\u65E5\u0080\u20AC"));
+    EXPECT_EQ(view.Text(), "??\x80");
+
+    // A lone CR or LF is no line break and shows as a space.
+    view.SetText("a\rb\nc\r\nd");
+    EXPECT_EQ(view.LineCount(), 2);
+    EXPECT_EQ(view.Text(), "a b c\r\nd");
+}
+
+TEST_F(QtTextViewTest, SelectionColoursTheSelectedCharactersOnly) {
+    view.SetText(Lines({std::string(40, 'a'), std::string(40, 'b')}));
+    view.Select(42 + 3, 4);
+    view.SetSelectionColour(kRed);
+    for (int p = 45; p < 49; ++p) EXPECT_EQ(view.ColourAt(p), kRed) << p;
+    EXPECT_EQ(view.ColourAt(44), kBlack);
+    EXPECT_EQ(view.ColourAt(49), kBlack);
+    EXPECT_EQ(DocumentColour(41 + 3), QColor(255, 0, 0));  // 0x00BBGGRR
+
+    view.Select(10, 1);
+    view.SetSelectionColour(0xFF8000);
+    EXPECT_EQ(DocumentColour(10), QColor(0, 0x80, 0xFF));
+    EXPECT_EQ(view.ColourAt(10), 0xFF8000u);
+
+    // Over a line break the break itself is coloured too.
+    view.Select(38, 6);
+    view.SetSelectionColour(kRed);
+    for (int p = 38; p < 44; ++p) EXPECT_EQ(view.ColourAt(p), kRed) << p;
+    EXPECT_EQ(view.ColourAt(37), kBlack);
+
+    // Collapsed, a colour goes to later insertions, not to the text.
+    view.Select(20, 0);
+    view.SetInsertColour(kRed);
+    EXPECT_EQ(view.ColourAt(19), kBlack);
+    EXPECT_EQ(view.ColourAt(20), kBlack);
+    view.AddLine("new");
+    EXPECT_EQ(view.ColourAt(84), kRed);
+
+    // New text starts over in the normal colour.
+    view.SetText(Lines({std::string(40, 'a'), std::string(40, 'b')}));
+    for (int p = 0; p < 84; ++p) ASSERT_EQ(view.ColourAt(p), kBlack) << p;
+}
+
+TEST_F(QtTextViewTest, ReplacingALineKeepsTheOtherLinesAndTheirColours) {
+    view.SetText("first\r\nsecond 300\r\nthird\r\n");
+    view.Select(7 + 7, 3);
+    view.SetSelectionColour(kRed);
+    view.Select(19, 5);
+    view.SetSelectionColour(0xFF0000);
+    view.Select(0, 0);
+    view.SetInsertColour(kBlack);
+
+    EXPECT_TRUE(view.ReplaceLine(0, "Search page 123...1A4"));
+    EXPECT_EQ(view.Text(), "Search page 123...1A4\r\nsecond 300\r\nthird\r\n");
+    EXPECT_EQ(view.LineCount(), 3);
+    EXPECT_EQ(view.Line(0), "Search page 123...1A4");
+    EXPECT_EQ(view.Line(1), "second 300");
+    EXPECT_EQ(view.Line(2), "third");
+    for (int p = 0; p < 21; ++p) EXPECT_EQ(view.ColourAt(p), kBlack) << p;
+    for (int p = 23; p < 30; ++p) EXPECT_EQ(view.ColourAt(p), kBlack) << p;
+    for (int p = 30; p < 33; ++p) EXPECT_EQ(view.ColourAt(p), kRed) << p;
+    for (int p = 35; p < 40; ++p) EXPECT_EQ(view.ColourAt(p), 0xFF0000u) << p;
+
+    EXPECT_TRUE(view.ReplaceLine(2, "3rd"));
+    EXPECT_EQ(view.Text(), "Search page 123...1A4\r\nsecond 300\r\n3rd\r\n");
+    EXPECT_FALSE(view.ReplaceLine(3, "no such line"));
+    EXPECT_FALSE(view.ReplaceLine(-1, "no such line"));
+    EXPECT_EQ(view.Line(3), "");
+    EXPECT_EQ(view.LineCount(), 3);
+}
+
+TEST_F(QtTextViewTest, LinesAreCountedAsARichEditCountsThem) {
+    const std::pair<const char*, int> cases[] = {
+        {"", 0}, {"a", 1}, {"a\r\nb", 2}, {"a\r\nb\r\n", 2}, {"\r\n", 1}, {"\r\n\r\n", 2}, {"a\r\n\r\nb", 3}};
+    for (const auto& [text, lines] : cases) {
+        view.SetText(text);
+        EXPECT_EQ(view.LineCount(), lines) << text;
+        EXPECT_EQ(view.Text(), text);
+    }
+
+    view.SetText("");
+    view.AddLine("x");
+    EXPECT_EQ(view.Text(), "x\r\n");
+    EXPECT_EQ(view.LineCount(), 1);
+    view.AddLine("y");
+    EXPECT_EQ(view.Text(), "x\r\ny\r\n");
+
+    view.SetText("a\r\nb");
+    view.AddLine("c");
+    EXPECT_EQ(view.Text(), "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(view.LineCount(), 3);
+    EXPECT_EQ(view.Line(2), "c");
+}
+
+TEST_F(QtTextViewTest, UpdatesResumeAtTheOutermostEnd) {
+    view.BeginUpdate();
+    view.BeginUpdate();
+    EXPECT_FALSE(edit.updatesEnabled());
+    view.EndUpdate();
+    EXPECT_FALSE(edit.updatesEnabled());
+    view.EndUpdate();
+    EXPECT_TRUE(edit.updatesEnabled());
+    view.EndUpdate();  // unbalanced: no harm
+    EXPECT_TRUE(edit.updatesEnabled());
+    view.BeginUpdate();
+    EXPECT_FALSE(edit.updatesEnabled());
+    view.EndUpdate();
+}
+
+TEST_F(QtTextViewTest, PageRenderedIntoTheEditMarksLinksAtTheirCells) {
+    auto page = test::MakePage(0x100, 0,
+                               {{3, "     123 and 1234"},
+                                {5, "Info                         www.abcdefg"},
+                                {6, "hij rest"}});
+    TextPageView text(&view);
+    text.RenderPageText(*page, false);
+
+    EXPECT_EQ(view.Text(), PageText(*page));
+    EXPECT_EQ(view.LineCount(), 25);
+    EXPECT_TRUE(edit.updatesEnabled());
+    for (int k = 5; k < 8; ++k) EXPECT_EQ(view.ColourAt(42 * 3 + k), kRed) << k;
+    EXPECT_EQ(view.ColourAt(42 * 3 + 4), kBlack);
+    EXPECT_EQ(view.ColourAt(42 * 3 + 8), kBlack);
+    EXPECT_EQ(view.ColourAt(42 * 3 + 13), kBlack);
+    EXPECT_EQ(DocumentColour(41 * 3 + 5), QColor(255, 0, 0));
+    // The address runs over the line break into the next line.
+    for (int p = 42 * 5 + 29; p < 42 * 6 + 3; ++p) EXPECT_EQ(view.ColourAt(p), kRed) << p;
+    EXPECT_EQ(view.ColourAt(42 * 6 + 3), kBlack);
+    EXPECT_EQ(DocumentColour(41 * 6 + 2), QColor(255, 0, 0));
+    EXPECT_EQ(DocumentColour(41 * 6 + 3), QColor(Qt::black));
+
+    text.SelectTextHit(3, 4, 3);
+    EXPECT_EQ(edit.textCursor().selectedText(), "123");
+
+    text.TextWaitingLine(0x100, "200");
+    EXPECT_EQ(edit.document()->firstBlock().text(), "Search page 100...200");
+    EXPECT_EQ(view.LineCount(), 25);
+    EXPECT_EQ(view.ColourAt(42 * 3 - 19 + 5), kRed);  // line 0 is 21 characters now
+}
+
+}  // namespace
+}  // namespace orv
