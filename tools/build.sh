@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds ORV Teletext and either runs it or runs every test.
-#   tools/build.sh run    build, then play the built-in demo broadcast
+#   tools/build.sh run    build, then start the viewer (orvtt) on the built-in demo broadcast
 #   tools/build.sh test   build and test three times: normal, with AddressSanitizer + UBSan,
 #                         and with ThreadSanitizer
 # Installs missing Debian packages first (needs root or sudo only then).
@@ -27,8 +27,8 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-build_packages=(g++ cmake ninja-build pkg-config)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev)
+build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev xvfb xauth)
 
 configure_and_build() {  # folder, cmake options...
   local dir="$1"; shift
@@ -40,7 +40,7 @@ case "$mode" in
   run)
     install_missing "${build_packages[@]}"
     configure_and_build build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF
-    exec build/run/ttxdump --demo 10
+    exec build/run/orvtt
     ;;
   test)
     install_missing "${build_packages[@]}" "${test_packages[@]}"

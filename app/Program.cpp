@@ -1,0 +1,75 @@
+#include "app/Program.h"
+
+#include <QApplication>
+#include <chrono>
+#include <thread>
+
+#include "drivers/vbi/VbiBackend.h"
+#include "platform/Locale.h"
+#include "platform/Registry.h"
+#include "platform/Version.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtHelpViewer.h"
+#include "platform/qt/QtSingleInstance.h"
+#include "platform/qt/QtUiThread.h"
+#include "platform/qt/QuitOnSignal.h"
+#include "platform/qt/X11WindowProbe.h"
+#include "windows/MainForm.h"
+#include "windows/Splash.h"
+
+namespace orv {
+
+namespace {
+
+void ShowSplashForASecond(TFSplash& splash) {
+    splash.show();
+    splash.repaint();
+    QApplication::processEvents();
+    // The splash stands still for its second: nothing else is going on yet.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+}
+
+}  // namespace
+
+int RunViewer(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The window class part of WM_CLASS comes from the application name.
+    QApplication::setApplicationName(kMainWindowClass);
+
+    X11WindowProbe probe;
+    QtSingleInstance instance(probe);
+    if (instance.OtherInstanceRunning()) return 0;
+
+    const std::string version = ReadVersionInfo(ProgramFileName());
+    auto splash = std::make_unique<TFSplash>(version);
+    ShowSplashForASecond(*splash);
+    QApplication::setApplicationDisplayName(kApplicationTitle);
+
+    Registry registry(Registry::DefaultPath());
+    DeviceTable devices;
+    RegisterVbiDevice(devices, registry);
+    QtUiThread ui;
+    PageWindowTable windows;
+    QtDialogs dialogs;
+    QtHelpViewer help;
+    auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, windows, dialogs, help,
+                                                             ProgramFileName(), GetUserDefaultLangID(), version,
+                                                             orv::FontFileName()});
+    splash.reset();
+    if (!form->Started()) return 0;
+
+    form->show();
+    if (QGuiApplication::platformName() == "xcb")
+        X11WindowProbe::SetWindowClass(form->winId(), "orvtt", kMainWindowClass);
+    instance.Claim();
+    if (const auto damage = registry.TakeDamageReport())
+        dialogs.MessageBox(DialogKind::Information, *damage, {DialogButton::OK});
+    QuitOnSignal quitOnSignal;
+    // Closing the main window ends the program, whatever else is open.
+    QObject::connect(form.get(), &TMainForm::FormClosed, &app, &QApplication::quit, Qt::QueuedConnection);
+    const int result = QApplication::exec();
+    form.reset();  // shutdown: threads stopped, settings written, font removed
+    return result;
+}
+
+}  // namespace orv

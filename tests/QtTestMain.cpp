@@ -1,0 +1,13 @@
+// Test programs with windows: one QApplication for all tests, on the
+// offscreen platform unless the environment names another.
+#include <QApplication>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,111 @@
+// The viewer program as a user starts it: one instance, orderly end on a
+// signal, and (under Xvfb) a look at the window.
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "TestRegistry.h"
+#include "platform/Registry.h"
+#include "platform/SingleInstance.h"
+#include "platform/qt/X11WindowProbe.h"
+#include "windows/MainSettings.h"
+#include "windows/ViewerFixture.h"
+
+namespace orv {
+namespace {
+
+// A home of the program's own: registry, temp folder, runtime folder.
+class ProgramHome {
+public:
+    ProgramHome() {
+        static int counter = 0;
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("orvtt_prog_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+        for (const char* sub : {"tmp", "run", "config"}) std::filesystem::create_directories(folder_ / sub);
+        std::filesystem::permissions(folder_ / "run", std::filesystem::perms::owner_all);
+    }
+    ~ProgramHome() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    std::string Registry() const { return (folder_ / "registry.reg").string(); }
+    std::filesystem::path FontFile() const { return folder_ / "tmp" / "ORVTTX.FON"; }
+
+    std::unique_ptr<QProcess> Start() const {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORVTT_REGISTRY", QString::fromStdString(Registry()));
+        env.insert("TMPDIR", QString::fromStdString((folder_ / "tmp").string()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((folder_ / "run").string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((folder_ / "config").string()));
+        if (!env.contains("QT_QPA_PLATFORM")) env.insert("QT_QPA_PLATFORM", "offscreen");
+        process->setProcessEnvironment(env);
+        process->start(ORVTT_VIEWER, {});
+        return process;
+    }
+
+private:
+    std::filesystem::path folder_;
+};
+
+TEST(Program, SecondInstanceEndsAtOnceAndTheFirstEndsInOrderOnASignal) {
+    ProgramHome home;
+    auto first = home.Start();
+    ASSERT_TRUE(first->waitForStarted(5000));
+    // Running once its font file is written and its splash second is over.
+    ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(home.FontFile()); }, 10000));
+    QTest::qWait(500);
+    ASSERT_EQ(first->state(), QProcess::Running);
+
+    QElapsedTimer clock;
+    clock.start();
+    auto second = home.Start();
+    ASSERT_TRUE(second->waitForFinished(5000));
+    EXPECT_LT(clock.elapsed(), 1000);  // no splash second
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    ASSERT_TRUE(first->waitForFinished(5000));
+    EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first->exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists(home.FontFile()));
+    Registry registry(home.Registry());
+    EXPECT_EQ(registry.ReadInteger(kTeletextSettingsKey, "VTXMode"), 0u);
+    EXPECT_TRUE(registry.ReadString(kTeletextSettingsKey, "Language").has_value());
+}
+
+// Under Xvfb (the test command runs this one with xvfb-run): the window as the
+// X server shows it, saved next to the build for a person to look at.
+TEST(Screenshot, MainWindowShowsPage100) {
+    if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
+    test::Viewer viewer("demo", 1600);
+    TMainForm& form = *viewer.Form;
+    form.show();
+    X11WindowProbe::SetWindowClass(form.winId(), "orvtt", kMainWindowClass);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_TRUE(viewer.WaitForShown(0x100));
+    QTest::qWait(300);
+    X11WindowProbe probe;
+    EXPECT_TRUE(HasWindowOfClass(probe, kMainWindowClass));
+
+    const QPixmap shot = form.screen()->grabWindow(form.winId());
+    EXPECT_EQ(shot.size(), QSize(632, 467));
+    ASSERT_TRUE(shot.save(ORVTT_SCREENSHOT));
+    // The page area is not empty: page 100 is drawn in several colours.
+    const QImage page = shot.toImage().copy(6, 33, 490, 375);
+    std::set<QRgb> colours;
+    for (int y = 0; y < page.height(); y += 3)
+        for (int x = 0; x < page.width(); x += 3) colours.insert(page.pixel(x, y));
+    EXPECT_GE(colours.size(), 4u);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,126 @@
+// A main window on a real pipeline fed by our replay capture library, with
+// scripted dialogs and help viewer, its own registry file and font folder.
+#pragma once
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestRegistry.h"
+#include "drivers/replay/ReplaySettings.h"
+#include "drivers/vbi/VbiBackend.h"
+#include "platform/Dialogs.h"
+#include "platform/HelpViewer.h"
+#include "platform/qt/QtUiThread.h"
+#include "windows/MainForm.h"
+
+namespace orv::test {
+
+struct ShownBox {
+    DialogKind Kind;
+    std::string Text;
+    std::vector<DialogButton> Buttons;
+};
+
+// Records each box and answers with the next scripted button (else the first).
+class ScriptedDialogs : public Dialogs {
+public:
+    DialogButton MessageBox(DialogKind kind, const std::string& text,
+                            const std::vector<DialogButton>& buttons) override {
+        Shown.push_back({kind, text, buttons});
+        if (!Answers.empty()) {
+            const DialogButton answer = Answers.front();
+            Answers.erase(Answers.begin());
+            return answer;
+        }
+        return buttons.empty() ? DialogButton::OK : buttons.front();
+    }
+    std::vector<ShownBox> Shown;
+    std::vector<DialogButton> Answers;
+};
+
+class ScriptedHelpViewer : public HelpViewer {
+public:
+    bool OpenContents(const std::string& helpFile) override {
+        Opened.push_back(helpFile);
+        return true;
+    }
+    void Quit() override { ++Quits; }
+    std::vector<std::string> Opened;
+    int Quits = 0;
+};
+
+// Runs the event loop until the condition holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
+    return QTest::qWaitFor(condition, milliseconds);
+}
+
+class Viewer {
+public:
+    // Replay settings go into the registry before the window starts.
+    explicit Viewer(const std::string& source = "demo", int rate = 16000, std::uint16_t userLanguage = 0x0409,
+                    const std::function<void(Registry&)>& prepare = {}) {
+        registry_->WriteString(kReplayKey, "Source", source);
+        registry_->WriteInteger(kReplayKey, "Rate", static_cast<std::uint32_t>(rate));
+        if (prepare) prepare(*registry_);
+        program_ = (registry_.Folder() / "bin" / "orvtt").string();
+        std::filesystem::create_directories(registry_.Folder() / "bin");
+        RegisterVbiDevice(devices_, *registry_);
+        Start(userLanguage);
+    }
+    ~Viewer() { Form.reset(); }
+
+    void Start(std::uint16_t userLanguage) {
+        Form = std::make_unique<TMainForm>(MainFormServices{*registry_, devices_, ui_, windows_, Dialogs, Help,
+                                                            program_, userLanguage, "0.1.0.0", FontFile()});
+        if (Form->Started()) Form->show();
+    }
+    void Stop() { Form.reset(); }
+
+    Registry& Reg() { return *registry_; }
+    const std::filesystem::path& Folder() const { return registry_.Folder(); }
+    std::string FontFile() const { return (registry_.Folder() / "ORVTTX.FON").string(); }
+    std::string ProgramPath() const { return program_; }
+
+    // Waits for the first station name, whose arrival sends the window to
+    // page 100 (a change from no station at all); and for page 100 itself.
+    bool WaitForStation(bool andPage100 = true, int milliseconds = 8000) {
+        return WaitFor([&] {
+            const std::string name = Form->Pipeline()->Dispatcher().CurrentStationName();
+            return !name.empty() && Form->sStationName->text().toStdString() == name;
+        }, milliseconds) && (!andPage100 || WaitForShown(0x100, milliseconds));
+    }
+
+    // Waits for the page to be drawn in full.
+    bool WaitForShown(std::uint16_t pageNo, int milliseconds = 8000) {
+        return WaitFor([&] { return Form->View().ShownPage && Form->View().ShownPage->PageNo == pageNo; },
+                       milliseconds);
+    }
+
+    ScriptedDialogs Dialogs;
+    ScriptedHelpViewer Help;
+    std::unique_ptr<TMainForm> Form;
+
+private:
+    ScopedRegistry registry_;
+    DeviceTable devices_;
+    QtUiThread ui_;
+    PageWindowTable windows_;
+    std::string program_;
+};
+
+// Writes a .tti page file: one sub-page, rows as text.
+inline void WriteTtiPage(const std::filesystem::path& folder, int page, const std::vector<std::string>& rows) {
+    std::filesystem::create_directories(folder);
+    std::ofstream out(folder / ("P" + std::to_string(page) + ".tti"));
+    out << "PN," << page << "00\r\nSC,0000\r\nPS,8000\r\nCT,8,T\r\n";
+    for (std::size_t i = 0; i < rows.size(); ++i) out << "OL," << (i + 1) << "," << rows[i] << "\r\n";
+}
+
+}  // namespace orv::test

@@ -1,0 +1,37 @@
+// VTXBox: the paint box of the graphics page. The page renderer draws on a
+// canvas that keeps its pixels between paints; the box shows them through an
+// image over the same memory.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "rendering/Canvas.h"
+
+namespace orv {
+
+class PageBox : public QWidget {
+    Q_OBJECT
+public:
+    PageBox(Canvas& canvas, QWidget* parent);
+
+    // The canvas was drawn on: show it (no page refresh before this paint).
+    void CanvasChanged();
+    // Called before a paint the window system asked for (the box was
+    // uncovered or shown): the window redraws its page first.
+    std::function<void()> OnSystemPaint;
+    // Mouse clicks on the page, in box coordinates.
+    std::function<void(QPoint)> OnClick;
+
+    QImage Image() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    Canvas& canvas_;
+    bool canvasFresh_ = false;
+};
+
+}  // namespace orv

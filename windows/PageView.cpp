@@ -1,0 +1,131 @@
+#include "windows/PageView.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace orv {
+
+std::string PageNumberText(unsigned page) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.03X", page & 0xFFFu);
+    return text;
+}
+
+bool ReadPageNumber(const std::string& text, unsigned& value) {
+    if (text.empty() || text.size() > 3) return false;
+    unsigned v = 0;
+    for (char c : text) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else return false;
+        v = v * 16 + static_cast<unsigned>(d);
+    }
+    value = v;
+    return true;
+}
+
+void PageView::RefreshPage(const PageRef& record, std::uint16_t number) {
+    try {
+        PageRef page = record;
+        if (!page && pages_) {
+            page = pages_->FindPage(CurrentPage, static_cast<std::int32_t>(CurrentSubPage));
+            if (page) {
+                WaitingForPage = false;
+                CurrentSubPage = static_cast<std::uint32_t>(static_cast<std::int32_t>(page->SubCode));
+                number = CurrentPage;
+            }
+        }
+        if (page && number == CurrentPage) {
+            DrawFull(*page, number);
+            ShownPage = page;
+        } else if (WaitingForPage) {
+            DrawWaiting(number);
+        } else if (page) {
+            DrawHeaderOnly(*page);
+        }
+    } catch (...) {
+        // A page that cannot be drawn leaves the window as it was.
+    }
+}
+
+void PageView::DrawFull(const tPageImage& page, std::uint16_t number) {
+    WaitingForPage = false;
+    if (GraphicsMode()) {
+        renderer_.DrawPage(surface_.PageCanvas(), page, false, MixMode());
+        if (SearchActive)
+            renderer_.FrameSearchHit(surface_.PageCanvas(), SearchRec.FoundRow, SearchRec.FoundColumn,
+                                     SearchRec.SearchLength);
+        surface_.PageCanvasChanged();
+    } else {
+        surface_.TextPage().RenderPageText(page, false);
+        if (SearchActive)
+            surface_.TextPage().SelectTextHit(SearchRec.FoundRow, SearchRec.FoundColumn, SearchRec.SearchLength);
+    }
+    std::memcpy(&PageSnapshot, &page, sizeof PageSnapshot);
+    surface_.SetPageNumberCaption(PageNumberText(number));
+}
+
+void PageView::DrawWaiting(std::uint16_t number) {
+    const std::string arriving = PageNumberText(number);
+    if (GraphicsMode()) {
+        renderer_.DrawWaitingHeader(surface_.PageCanvas(), CurrentPage, arriving, MixMode());
+        surface_.PageCanvasChanged();
+    } else {
+        surface_.TextPage().TextWaitingLine(CurrentPage, arriving);
+    }
+}
+
+void PageView::DrawHeaderOnly(const tPageImage& page) {
+    if (GraphicsMode()) {
+        renderer_.DrawPage(surface_.PageCanvas(), page, true, MixMode());
+        renderer_.DrawHeaderPageNumber(surface_.PageCanvas(), CurrentPage, MixMode());
+        surface_.PageCanvasChanged();
+    } else {
+        surface_.TextPage().RenderPageText(page, true);
+    }
+}
+
+bool PageView::EnterDigit(char digit) {
+    if (PageEntry.size() >= 3) PageEntry.clear();
+    PageEntry.push_back(digit);
+    surface_.SetPageNumberCaption(PageEntry);
+    if (PageEntry.size() < 3) return false;
+    unsigned value = 0;
+    if (!ReadPageNumber(PageEntry, value) || value < kFirstPage || value > kLastPage) {
+        PageEntry.clear();
+        surface_.SetPageNumberCaption(PageEntry);
+    }
+    return true;
+}
+
+void PageView::DrawPageEntry() {
+    if (!GraphicsMode()) return;
+    // Three cells always, so that an empty entry wipes the digits shown before.
+    std::string text = PageEntry;
+    text.resize(3, ' ');
+    renderer_.DrawHeaderText(surface_.PageCanvas(), text, MixMode());
+    surface_.PageCanvasChanged();
+}
+
+void PageView::GoToEnteredPage(std::int32_t subPage) {
+    DrawPageEntry();
+    if (PageEntry.size() < 3) return;
+    unsigned value = 0;
+    if (!ReadPageNumber(PageEntry, value)) {
+        if (GraphicsMode()) {
+            renderer_.DrawHeaderMessage(surface_.PageCanvas(), kWrongPageMessage, MixMode());
+            surface_.PageCanvasChanged();
+        }
+        return;
+    }
+    PageEntry.clear();
+    WaitingForPage = true;
+    ShownPage.reset();
+    CurrentPage = static_cast<std::uint16_t>(value);
+    CurrentSubPage = static_cast<std::uint32_t>(subPage);
+    RefreshPage(nullptr, 0);
+}
+
+}  // namespace orv

@@ -1,0 +1,90 @@
+// What a page window shows and why: the page wanted, the page drawn, the
+// page-number entry, and the one routine (RefreshPage) that decides what to
+// draw when a page arrives, when the window repaints, when another page is
+// chosen and when the display mode changes. The main window and the extra page
+// windows each own one. No toolkit here: the window hands over its drawing
+// surfaces through PageViewSurface.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "acquisition/Pages.h"
+#include "rendering/Canvas.h"
+#include "rendering/TextPageView.h"
+#include "rendering/VTX_Graphics_Display.h"
+
+namespace orv {
+
+// Display modes, the tags of the mode menu minus 10.
+enum : std::uint8_t {
+    kModeTeletext = 0,     // "Teletext view"
+    kModeTeletextTV = 1,   // "Teletext view + TV (mix)"
+    kModeText = 2,         // "Text view"
+    kModeTextTV = 3,       // "Text view + TV"
+};
+
+inline constexpr int kFirstPage = 0x100;
+inline constexpr int kLastPage = 0x899;
+inline constexpr char kWrongPageMessage[] = "Wrong page numner";
+
+// The window side: its graphics page, its text page and its page-number label.
+class PageViewSurface {
+public:
+    virtual ~PageViewSurface() = default;
+    virtual Canvas& PageCanvas() = 0;
+    // The graphics page changed and must reach the screen.
+    virtual void PageCanvasChanged() = 0;
+    virtual TextPageView& TextPage() = 0;
+    // sSearchStr: set and repainted at once.
+    virtual void SetPageNumberCaption(const std::string& caption) = 0;
+};
+
+// "%.03X": three upper-case hexadecimal digits.
+std::string PageNumberText(unsigned page);
+// The value of up to three hex digits; false when the text is not hex.
+bool ReadPageNumber(const std::string& text, unsigned& value);
+
+class PageView {
+public:
+    PageView(const PageDatabase* pages, GraphicsRenderer& renderer, PageViewSurface& surface)
+        : pages_(pages), renderer_(renderer), surface_(surface) {}
+
+    // The database to look pages up in (none: nothing is ever found).
+    void SetPages(const PageDatabase* pages) { pages_ = pages; }
+
+    // Decides what to draw for a page that arrived (record and its number),
+    // or, with no record and number 0, for a repaint or a new choice.
+    void RefreshPage(const PageRef& record, std::uint16_t number);
+
+    // One typed digit ("0"-"9", "A"-"F"). True when three digits are complete
+    // (valid or refused): the window then records history and calls GoToEnteredPage.
+    bool EnterDigit(char digit);
+    // Makes PageEntry the page shown (or awaited), looking for that sub-page.
+    void GoToEnteredPage(std::int32_t subPage);
+
+    bool GraphicsMode() const { return DisplayMode == kModeTeletext || DisplayMode == kModeTeletextTV; }
+    bool MixMode() const { return DisplayMode == kModeTeletextTV; }
+
+    std::uint8_t DisplayMode = kModeTeletext;
+    std::uint16_t CurrentPage = 0;
+    std::uint32_t CurrentSubPage = 0;
+    std::string PageEntry;
+    bool WaitingForPage = false;
+    PageRef ShownPage;        // the stored record last drawn in full
+    tPageImage PageSnapshot{};  // a copy of it for printing and copying
+    tVTXSearchRec SearchRec;
+    bool SearchActive = false;
+
+private:
+    void DrawFull(const tPageImage& page, std::uint16_t number);
+    void DrawWaiting(std::uint16_t number);
+    void DrawHeaderOnly(const tPageImage& page);
+    void DrawPageEntry();
+
+    const PageDatabase* pages_;
+    GraphicsRenderer& renderer_;
+    PageViewSurface& surface_;
+};
+
+}  // namespace orv
