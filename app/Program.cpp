@@ -33,8 +33,6 @@ void ShowSplashForASecond(TFSplash& splash) {
 
 int RunViewer(int argc, char** argv) {
     QApplication app(argc, argv);
-    // The window class part of WM_CLASS comes from the application name.
-    QApplication::setApplicationName(kMainWindowClass);
 
     X11WindowProbe probe;
     QtSingleInstance instance(probe);
@@ -59,6 +57,7 @@ int RunViewer(int argc, char** argv) {
     if (!form->Started()) return 0;
 
     form->show();
+    // Only the main window carries the class a second start looks for.
     if (QGuiApplication::platformName() == "xcb")
         X11WindowProbe::SetWindowClass(form->winId(), "orvtt", kMainWindowClass);
     instance.Claim();

@@ -47,9 +47,9 @@ case "$mode" in
     configure_and_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
     (cd build/test && ctest --output-on-failure -j "$jobs")
     configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DORVTT_SANITIZE=address,undefined -DORVTT_BENCH=OFF
-    (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
+    (cd build/asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$top/tests/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
     configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_SANITIZE=thread -DORVTT_BENCH=OFF
-    (cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs")
+    (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$top/tests/tsan.supp" ctest --output-on-failure -j "$jobs")
     ;;
   *)
     echo "usage: tools/build.sh run|test" >&2

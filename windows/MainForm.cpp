@@ -522,11 +522,6 @@ void TMainForm::showEvent(QShowEvent* event) {
     view_.RefreshPage(nullptr, 0);
 }
 
-void TMainForm::moveEvent(QMoveEvent* event) {
-    // The TV video window, once there is one, follows the main window here.
-    QWidget::moveEvent(event);
-}
-
 void TMainForm::ApplyDisplayMode() {
     const std::uint8_t mode = view_.DisplayMode;
     const bool text = mode == kModeText || mode == kModeTextTV;

@@ -123,7 +123,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
     // PageViewSurface
@@ -170,14 +169,9 @@ private:
     bool destroyed_ = false;
     bool paused_ = false;
     bool favoriteJump_ = false;
-    bool channelNameWanted_ = false;
-    std::uint16_t maxChannel_ = 0, minChannel_ = 0;
     std::int32_t videoSource_ = -1;
     std::vector<tPageInfo> history_;
     int historyIndex_ = -1;
-    std::vector<tPageInfo> favorites_;
-    std::vector<std::string> channelNames_;
-    std::vector<int> channelItems_;
     bool dragging_ = false;
     QPoint dragOrigin_;
     WindowHandle handle_ = kNoWindow;

@@ -17,6 +17,7 @@
 #include "windows/AboutBox.h"
 #include "windows/ImageButton.h"
 #include "windows/PageBox.h"
+#include "windows/Splash.h"
 #include "windows/ViewerFixture.h"
 
 namespace orv {
@@ -142,6 +143,41 @@ TEST(MainForm, StoredSettingsAreReadAndWrittenBack) {
     EXPECT_EQ(viewer.Reg().ReadString(kTeletextSettingsKey, "Language"), "0407");
     EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "VTXMode"), 2u);
     EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastChannel"), 7u);
+}
+
+TEST(MainForm, WithoutTheCaptureLibraryTheWindowCloses) {
+    // The library cannot open its source; the VBI device path would need the
+    // TV link, which is not there either: the program cannot run.
+    Viewer viewer("/nonexistent/recording.t42");
+    EXPECT_FALSE(viewer.Form->Started());
+    EXPECT_FALSE(viewer.Form->UseCaptureDll());
+    EXPECT_TRUE(viewer.Dialogs.Shown.empty());  // ends without a message
+    viewer.Stop();
+    EXPECT_FALSE(std::filesystem::exists(viewer.FontFile()));
+}
+
+TEST(MainForm, RestartAfterATVStateChangeKeepsTheViewerRunningOrSaysWhyNot) {
+    Viewer viewer;
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(viewer.WaitForStation());
+    form.mTextClick();
+    form.RaiseTVStateChanged();  // consumed at the next idle moment
+    QTest::qWait(50);
+    EXPECT_TRUE(form.UseCaptureDll());
+    EXPECT_EQ(form.DisplayMode(), kModeText);
+    EXPECT_TRUE(viewer.Dialogs.Shown.empty());
+    const PageRef before = form.View().ShownPage;  // page 100 keeps coming in again
+    EXPECT_TRUE(WaitFor([&] { return form.View().ShownPage != before; }));
+
+    // The capture source has gone away: the viewer goes on without capture.
+    viewer.Reg().WriteString(kReplayKey, "Source", "/nonexistent/recording.t42");
+    form.RestartTV();
+    ASSERT_EQ(viewer.Dialogs.Shown.size(), 1u);
+    EXPECT_EQ(viewer.Dialogs.Shown[0].Text,
+              "Cannot restart Teletext collecting, please restart ORV Teletext application");
+    EXPECT_EQ(viewer.Dialogs.Shown[0].Kind, DialogKind::Plain);
+    Type(form, "101");  // stored pages can still be read
+    EXPECT_EQ(form.View().CurrentPage, 0x101);
 }
 
 TEST(MainForm, HelpButtonOpensTheHelpFileOfTheLanguage) {
@@ -461,6 +497,41 @@ TEST(MainForm, AboutBoxCountsPagesWhileOpen) {
     });
     Click(form.bLogo);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(MainForm, HeadlineAndAboutPanelDragTheirWindows) {
+    Viewer viewer;
+    TMainForm& form = *viewer.Form;
+    const QPoint start = form.pos();
+    QTest::mousePress(form.sHeadline, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(form.sHeadline, QPoint(40, 30));
+    QTest::mouseRelease(form.sHeadline, Qt::LeftButton, {}, QPoint(40, 30));
+    EXPECT_EQ(form.pos() - start, QPoint(30, 20));
+    QTest::mouseMove(form.sHeadline, QPoint(60, 60));  // released: no more moving
+    EXPECT_EQ(form.pos() - start, QPoint(30, 20));
+
+    TAboutBox box(form, "1.2.3.4", false, [] { return 7; });
+    box.show();
+    EXPECT_EQ(box.Version->text(), "1.2.3.4");  // no "DShow" without the capture library
+    EXPECT_EQ(box.sPageCount->text(), "7");
+    const QPoint boxStart = box.pos();
+    QTest::mousePress(box.Panel3, Qt::LeftButton, {}, QPoint(100, 10));
+    QTest::mouseMove(box.Panel3, QPoint(90, 25));
+    QTest::mouseRelease(box.Panel3, Qt::LeftButton, {}, QPoint(90, 25));
+    EXPECT_EQ(box.pos() - boxStart, QPoint(-10, 15));
+}
+
+TEST(Splash, PictureSizeNameAndVersion) {
+    TFSplash splash("3.0.0.141");
+    EXPECT_EQ(splash.size(), QSize(400, 270));
+    EXPECT_EQ(splash.sName1->text(), "ORV Teletext");
+    EXPECT_EQ(splash.sName2->geometry().topLeft() - splash.sName1->geometry().topLeft(), QPoint(1, 1));
+    EXPECT_EQ(splash.sVer1->text(), "3.0.0.141");
+    EXPECT_EQ(splash.sVer2->text(), "3.0.0.141");
+    EXPECT_EQ(splash.sVer1->width(), 200);
+    EXPECT_EQ(splash.sName1->font().pixelSize(), 35);
+    EXPECT_TRUE(splash.sName1->font().bold());
+    EXPECT_TRUE(TFSplash("").sVer1->text().isEmpty());  // no version: shown empty
 }
 
 }  // namespace
