@@ -64,7 +64,10 @@ void PageView::DrawFull(const tPageImage& page, std::uint16_t number) {
             surface_.TextPage().SelectTextHit(SearchRec.FoundRow, SearchRec.FoundColumn, SearchRec.SearchLength);
     }
     std::memcpy(&PageSnapshot, &page, sizeof PageSnapshot);
-    surface_.SetPageNumberCaption(PageNumberText(number));
+    // While digits are being typed the label shows them: the page in view comes
+    // round again and again (a carousel every few seconds), and putting its
+    // number back would hide the digits the next key will complete.
+    if (PageEntry.empty()) surface_.SetPageNumberCaption(PageNumberText(number));
 }
 
 void PageView::DrawWaiting(std::uint16_t number) {

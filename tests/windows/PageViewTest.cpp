@@ -126,6 +126,9 @@ TEST(PageView, RefusedAndUnreadableEntriesKeepThePage) {
     EXPECT_FALSE(view.EnterDigit('9'));
     EXPECT_FALSE(view.EnterDigit('9'));
     EXPECT_EQ(s.caption, "99");
+    view.RefreshPage(page100, 0x100);  // the page in view comes round again
+    EXPECT_EQ(view.ShownPage, page100);
+    EXPECT_EQ(s.caption, "99");        // without hiding the digits typed
     EXPECT_TRUE(view.EnterDigit('9'));  // complete, but refused
     EXPECT_EQ(view.PageEntry, "");
     EXPECT_EQ(s.caption, "");
@@ -133,6 +136,8 @@ TEST(PageView, RefusedAndUnreadableEntriesKeepThePage) {
     EXPECT_EQ(view.CurrentPage, 0x100);
     // The digits shown at the top left are wiped.
     EXPECT_TRUE(HeaderShows(s, [](GraphicsRenderer& r, Canvas& c) { r.DrawHeaderText(c, "   ", false); }, 2));
+    view.RefreshPage(page100, 0x100);
+    EXPECT_EQ(s.caption, "100");  // the emptied label gets the page's number back
 
     for (const char* refused : {"89A", "050", "8A0"}) {
         for (const char* c = refused; *c; ++c) view.EnterDigit(*c);
