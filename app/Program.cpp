@@ -37,6 +37,9 @@ int RunViewer(int argc, char** argv) {
     X11WindowProbe probe;
     QtSingleInstance instance(probe);
     if (instance.OtherInstanceRunning()) return 0;
+    // From here on a log-out or Ctrl+C ends the program in order, also while
+    // start-up is still going on or a message box waits.
+    QuitOnSignal quitOnSignal;
 
     const std::string version = ReadVersionInfo(ProgramFileName());
     auto splash = std::make_unique<TFSplash>(version);
@@ -63,10 +66,9 @@ int RunViewer(int argc, char** argv) {
     instance.Claim();
     if (const auto damage = registry.TakeDamageReport())
         dialogs.MessageBox(DialogKind::Information, *damage, {DialogButton::OK});
-    QuitOnSignal quitOnSignal;
     // Closing the main window ends the program, whatever else is open.
     QObject::connect(form.get(), &TMainForm::FormClosed, &app, &QApplication::quit, Qt::QueuedConnection);
-    const int result = QApplication::exec();
+    const int result = quitOnSignal.Requested() ? 0 : QApplication::exec();
     form.reset();  // shutdown: threads stopped, settings written, font removed
     return result;
 }

@@ -29,7 +29,10 @@ QuitOnSignal::QuitOnSignal() {
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
         char byte;
         [[maybe_unused]] auto got = ::read(fds_[1], &byte, 1);
-        QCoreApplication::quit();
+        requested_ = true;
+        // exit(), not quit(): quit() does nothing unless the main loop runs,
+        // and a box at start-up runs only its own loop.
+        QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;

@@ -15,7 +15,12 @@ public:
     QuitOnSignal();
     ~QuitOnSignal() override;
 
+    // A signal has been taken. A quit that ends only a modal box (one shown
+    // before the main loop runs) is otherwise forgotten by the loop after it.
+    bool Requested() const { return requested_; }
+
 private:
+    bool requested_ = false;
     int fds_[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier_;
 };

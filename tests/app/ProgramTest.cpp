@@ -9,6 +9,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "TestRegistry.h"
 #include "platform/Registry.h"
@@ -80,6 +82,27 @@ TEST(Program, SecondInstanceEndsAtOnceAndTheFirstEndsInOrderOnASignal) {
     Registry registry(home.Registry());
     EXPECT_EQ(registry.ReadInteger(kTeletextSettingsKey, "VTXMode"), 0u);
     EXPECT_TRUE(registry.ReadString(kTeletextSettingsKey, "Language").has_value());
+}
+
+TEST(Program, ASignalWhileTheDamagedSettingsBoxWaitsStillEndsInOrder) {
+    ProgramHome home;
+    const std::string damaged = "not a registry file\n\xff\n";
+    std::ofstream(home.Registry(), std::ios::binary) << damaged;
+    auto viewer = home.Start();
+    ASSERT_TRUE(viewer->waitForStarted(5000));
+    ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(home.FontFile()); }, 10000));
+    QTest::qWait(1500);  // the splash second is over; the box about the damaged file waits
+    ASSERT_EQ(viewer->state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(viewer->processId()), SIGTERM);
+    ASSERT_TRUE(viewer->waitForFinished(5000));
+    EXPECT_EQ(viewer->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(viewer->exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists(home.FontFile()));
+    Registry registry(home.Registry());
+    EXPECT_EQ(registry.ReadInteger(kTeletextSettingsKey, "VTXMode"), 0u);
+    std::ifstream kept(home.Registry() + ".bad", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), damaged);  // the damaged file is kept
 }
 
 // Under Xvfb (the test command runs this one with xvfb-run): the window as the
