@@ -64,7 +64,8 @@ int RunViewer(int argc, char** argv) {
     if (QGuiApplication::platformName() == "xcb")
         X11WindowProbe::SetWindowClass(form->winId(), "orvtt", kMainWindowClass);
     instance.Claim();
-    if (const auto damage = registry.TakeDamageReport())
+    const auto damage = registry.TakeDamageReport();
+    if (damage && !quitOnSignal.Requested())
         dialogs.MessageBox(DialogKind::Information, *damage, {DialogButton::OK});
     // Closing the main window ends the program, whatever else is open.
     QObject::connect(form.get(), &TMainForm::FormClosed, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -56,6 +56,19 @@ private:
     std::filesystem::path folder_;
 };
 
+// SIGTERM (a log-out): exit 0 with threads stopped, font file removed and the
+// settings written.
+void ExpectEndInOrderOnSignal(QProcess& viewer, const ProgramHome& home) {
+    ::kill(static_cast<pid_t>(viewer.processId()), SIGTERM);
+    ASSERT_TRUE(viewer.waitForFinished(5000));
+    EXPECT_EQ(viewer.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(viewer.exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists(home.FontFile()));
+    Registry registry(home.Registry());
+    EXPECT_EQ(registry.ReadInteger(kTeletextSettingsKey, "VTXMode"), 0u);
+    EXPECT_TRUE(registry.ReadString(kTeletextSettingsKey, "Language").has_value());
+}
+
 TEST(Program, SecondInstanceEndsAtOnceAndTheFirstEndsInOrderOnASignal) {
     ProgramHome home;
     auto first = home.Start();
@@ -74,14 +87,7 @@ TEST(Program, SecondInstanceEndsAtOnceAndTheFirstEndsInOrderOnASignal) {
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_EQ(first->state(), QProcess::Running);
 
-    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
-    ASSERT_TRUE(first->waitForFinished(5000));
-    EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first->exitCode(), 0);
-    EXPECT_FALSE(std::filesystem::exists(home.FontFile()));
-    Registry registry(home.Registry());
-    EXPECT_EQ(registry.ReadInteger(kTeletextSettingsKey, "VTXMode"), 0u);
-    EXPECT_TRUE(registry.ReadString(kTeletextSettingsKey, "Language").has_value());
+    ExpectEndInOrderOnSignal(*first, home);
 }
 
 TEST(Program, ASignalWhileTheDamagedSettingsBoxWaitsStillEndsInOrder) {
@@ -94,13 +100,7 @@ TEST(Program, ASignalWhileTheDamagedSettingsBoxWaitsStillEndsInOrder) {
     QTest::qWait(1500);  // the splash second is over; the box about the damaged file waits
     ASSERT_EQ(viewer->state(), QProcess::Running);
 
-    ::kill(static_cast<pid_t>(viewer->processId()), SIGTERM);
-    ASSERT_TRUE(viewer->waitForFinished(5000));
-    EXPECT_EQ(viewer->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(viewer->exitCode(), 0);
-    EXPECT_FALSE(std::filesystem::exists(home.FontFile()));
-    Registry registry(home.Registry());
-    EXPECT_EQ(registry.ReadInteger(kTeletextSettingsKey, "VTXMode"), 0u);
+    ExpectEndInOrderOnSignal(*viewer, home);
     std::ifstream kept(home.Registry() + ".bad", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), damaged);  // the damaged file is kept
 }
