@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <map>
 
 #include "rendering/Canvas.h"
 
@@ -36,14 +35,27 @@ std::uint16_t Get16(const std::vector<std::uint8_t>& in, std::size_t at) {
 }  // namespace
 
 std::vector<std::uint8_t> EncodeBmp8(const Canvas& canvas) {
-    // The palette: the canvas's colours in order of first appearance.
-    std::map<std::uint32_t, std::uint8_t> index;
+    // The palette: the canvas's colours in order of first appearance. A page
+    // has a handful of colours in long runs, so the last match is tried first
+    // and the short palette searched only when the colour changes.
+    const auto pixels = canvas.Pixels();
     std::vector<std::uint32_t> palette;
-    for (const std::uint32_t pixel : canvas.Pixels()) {
-        if (index.count(pixel)) continue;
-        if (palette.size() == 256) return {};
-        index[pixel] = static_cast<std::uint8_t>(palette.size());
-        palette.push_back(pixel);
+    std::vector<std::uint8_t> indices(pixels.size());
+    std::uint32_t lastPixel = 0;
+    std::uint8_t lastIndex = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const std::uint32_t pixel = pixels[i];
+        if (palette.empty() || pixel != lastPixel) {
+            auto found = std::find(palette.begin(), palette.end(), pixel);
+            if (found == palette.end()) {
+                if (palette.size() == 256) return {};
+                palette.push_back(pixel);
+                found = palette.end() - 1;
+            }
+            lastIndex = static_cast<std::uint8_t>(found - palette.begin());
+            lastPixel = pixel;
+        }
+        indices[i] = lastIndex;
     }
     const auto width = static_cast<std::uint32_t>(canvas.Width());
     const auto height = static_cast<std::uint32_t>(canvas.Height());
@@ -75,10 +87,10 @@ std::vector<std::uint8_t> EncodeBmp8(const Canvas& canvas) {
         out.push_back(static_cast<std::uint8_t>(pixel >> 16));
         out.push_back(0);
     }
-    const auto pixels = canvas.Pixels();
     for (std::uint32_t row = height; row-- > 0;) {
-        for (std::uint32_t x = 0; x < width; ++x) out.push_back(index[pixels[row * width + x]]);
-        for (std::uint32_t pad = width; pad < stride; ++pad) out.push_back(0);
+        const auto first = indices.begin() + static_cast<std::ptrdiff_t>(row) * width;
+        out.insert(out.end(), first, first + width);
+        out.insert(out.end(), stride - width, 0);
     }
     return out;
 }

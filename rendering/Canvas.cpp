@@ -111,6 +111,8 @@ int Canvas::AbsoluteFontHeight() const { return face_ ? face_->Height : fontHeig
 
 void Canvas::FillRect(Rect rect, ColorRef colour) {
     const Rect r = Clipped(rect);
+    // A rectangle wholly outside the clip comes back inverted: nothing to fill.
+    if (r.Left >= r.Right || r.Top >= r.Bottom) return;
     const std::uint32_t pixel = PixelOf(colour);
     for (int y = r.Top; y < r.Bottom; ++y)
         std::fill(pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + r.Left,

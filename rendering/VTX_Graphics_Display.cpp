@@ -1,5 +1,6 @@
 #include "rendering/VTX_Graphics_Display.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -139,10 +140,20 @@ void GraphicsRenderer::DrawPage(Canvas& canvas, const tPageImage& page, bool hea
 
 void GraphicsRenderer::FrameSearchHit(Canvas& canvas, int row, int column, int length) {
     if (row < 0) return;
-    const int w = canvas.TextWidth("W");
-    const int h = canvas.AbsoluteFontHeight();
+    // The prepared cell, not the face the last drawn cell left selected (a
+    // double-height face would double the rows).
+    const int w = kCellWidth;
+    const int h = kCellHeight;
+    // Edges far outside the canvas are pulled in to just outside it, so that
+    // no length a search reports can overflow the arithmetic.
+    const auto x = [&](long long cells) {
+        return static_cast<int>(std::clamp<long long>(cells * w, -1, canvas.Width() + 1));
+    };
+    const auto y = [&](long long cells) {
+        return static_cast<int>(std::clamp<long long>(cells * h, -1, canvas.Height() + 1));
+    };
     canvas.SetBackground(kSearchFrameColour);
-    canvas.FrameRect({(column + 1) * w, row * h, (column + 1 + length) * w, (row + 1) * h}, kSearchFrameColour);
+    canvas.FrameRect({x(column + 1LL), y(row), x(column + 1LL + length), y(row + 1LL)}, kSearchFrameColour);
 }
 
 void GraphicsRenderer::HeaderStyle(Canvas& canvas) {
@@ -197,10 +208,11 @@ bool GraphicsRenderer::PreparePageCanvas(Canvas* canvas) {
     return true;
 }
 
-int GraphicsRenderer::HitTest(const Canvas& paintBox, const tPageImage& page, int x, int y, std::string& link) const {
+int GraphicsRenderer::HitTest(const tPageImage& page, int x, int y, std::string& link) const {
     link.clear();
-    const int w = paintBox.TextWidth("W") > 0 ? paintBox.TextWidth("W") : kCellWidth;
-    const int h = paintBox.AbsoluteFontHeight() > 0 ? paintBox.AbsoluteFontHeight() : kCellHeight;
+    // The prepared cell, whatever face the last drawn cell left selected.
+    const int w = kCellWidth;
+    const int h = kCellHeight;
     const auto* area = &page.Rows[0][0];  // the 1200-byte row area
     constexpr int kArea = kRowCount * kRowLength;
     const auto byteAt = [&](int offset) -> int { return offset >= 0 && offset < kArea ? area[offset] : -1; };

@@ -61,7 +61,7 @@ public:
 
     // A click at (x, y) of the paint box: 0 nothing, -1 a web address (link
     // set), else a page number as three hex digits (0x123 for "123").
-    int HitTest(const Canvas& paintBox, const tPageImage& page, int x, int y, std::string& link) const;
+    int HitTest(const tPageImage& page, int x, int y, std::string& link) const;
 
     const CellState& State() const { return state_; }
 

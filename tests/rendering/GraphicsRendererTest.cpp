@@ -200,27 +200,52 @@ TEST_F(Renderer, HeaderTextsAndSearchFrame) {
     EXPECT_EQ(canvas.ColourAt(20, 50), kWhite);
 }
 
+// A hit joins rows, so its frame may run past the right edge or the last row;
+// and the face the last drawn cell left selected (double height) must not
+// change the cell size.
+TEST_F(Renderer, SearchFrameStaysInsideTheCanvasWhateverFaceIsSelected) {
+    renderer.PreparePageCanvas(&canvas);
+    canvas.SetFace("DTTXCHAR");
+    canvas.FillRect({0, 0, 490, 388}, kWhite);
+    renderer.FrameSearchHit(canvas, 3, 37, 5);  // column 38 on, past the right edge
+    EXPECT_EQ(canvas.ColourAt(38 * 12, 45), kRed);
+    EXPECT_EQ(canvas.ColourAt(489, 45), kRed);
+    EXPECT_EQ(canvas.ColourAt(489, 59), kRed);
+    EXPECT_EQ(canvas.ColourAt(489, 60), kWhite);  // one row high, not two
+    EXPECT_EQ(canvas.ColourAt(0, 60), kWhite);  // nothing wrapped into the next row
+    for (const auto& [row, column, length] : {std::tuple{0, -1, 1}, {25, 38, 3}, {30, 40, 10}, {3, 1000, 5},
+                                              {0, -5, 2}, {1 << 20, 0, 1}, {2, 0x7FFFFF00, 0x7F}}) {
+        renderer.FrameSearchHit(canvas, row, column, length);  // any hit: no write outside the pixels
+    }
+    EXPECT_EQ(canvas.ColourAt(0, 0), kRed);
+    canvas.FillRect({-50, -50, -10, -10}, kBlue);
+    canvas.FillRect({600, 0, 700, 10}, kBlue);
+    canvas.FillRect({0, 400, 10, 500}, kBlue);
+    EXPECT_EQ(canvas.ColourAt(0, 1), kRed);
+}
+
 TEST_F(Renderer, HitTestFindsPageNumbersAndWebAddresses) {
     auto page = Page({{2, "See 123 or www.Example.org/x for more"}, {4, "code 000 and 4567"}});
     renderer.PreparePageCanvas(&canvas);
+    canvas.SetFace("DTTXCHAR");  // left by a double-height row: cells stay 12 x 15
     std::string link;
     // The grid point nearest the pointer decides; the cell left of it is
     // examined, in the row the point rounds to (y 33 rounds to row 2).
     const int y2 = 2 * 15 + 3, y4 = 4 * 15 + 3;
     for (int column = 4; column <= 6; ++column)
         for (int dx : {7, 11})  // the right half of the digit's cell
-            EXPECT_EQ(renderer.HitTest(canvas, *page, column * 12 + dx, y2, link), 0x123) << column;
-    EXPECT_EQ(renderer.HitTest(canvas, *page, 4 * 12 + 2, y2, link), 0);  // left half: the space before
-    EXPECT_EQ(renderer.HitTest(canvas, *page, 5 * 12 + 8, 2 * 15 + 10, link), 0);  // lower half: the next row
+            EXPECT_EQ(renderer.HitTest(*page, column * 12 + dx, y2, link), 0x123) << column;
+    EXPECT_EQ(renderer.HitTest(*page, 4 * 12 + 2, y2, link), 0);  // left half: the space before
+    EXPECT_EQ(renderer.HitTest(*page, 5 * 12 + 8, 2 * 15 + 10, link), 0);  // lower half: the next row
 
-    EXPECT_EQ(renderer.HitTest(canvas, *page, 14 * 12 + 8, y2, link), -1);
+    EXPECT_EQ(renderer.HitTest(*page, 14 * 12 + 8, y2, link), -1);
     EXPECT_EQ(link, "www.Example.org/x");
-    EXPECT_EQ(renderer.HitTest(canvas, *page, 6 * 12 + 8, y4, link), 0);  // "000" is no number
-    EXPECT_EQ(renderer.HitTest(canvas, *page, 15 * 12 + 8, y4, link), 0x456);  // the first three of 4567
-    EXPECT_EQ(renderer.HitTest(canvas, *page, 30 * 12 + 8, 10 * 15 + 3, link), 0);
+    EXPECT_EQ(renderer.HitTest(*page, 6 * 12 + 8, y4, link), 0);  // "000" is no number
+    EXPECT_EQ(renderer.HitTest(*page, 15 * 12 + 8, y4, link), 0x456);  // the first three of 4567
+    EXPECT_EQ(renderer.HitTest(*page, 30 * 12 + 8, 10 * 15 + 3, link), 0);
     EXPECT_EQ(link, "");
-    EXPECT_EQ(renderer.HitTest(canvas, *page, -100, -100, link), 0);
-    EXPECT_EQ(renderer.HitTest(canvas, *page, 5000, 5000, link), 0);
+    EXPECT_EQ(renderer.HitTest(*page, -100, -100, link), 0);
+    EXPECT_EQ(renderer.HitTest(*page, 5000, 5000, link), 0);
 }
 
 }  // namespace
