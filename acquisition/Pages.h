@@ -80,6 +80,16 @@ public:
     // All entries in key order, as they stand now.
     std::vector<Entry> Snapshot() const;
 
+    // Visits the entries in key order under the database lock, held for the
+    // whole walk, until the visitor returns false. The visitor may call other
+    // members of this database (the lock is recursive) but must not store.
+    template <class Visitor>
+    void ForEachEntry(Visitor&& visit) const {
+        std::lock_guard guard(lock_);
+        for (const Entry& entry : entries_)
+            if (!visit(entry)) return;
+    }
+
 private:
     std::vector<Entry>::const_iterator LowerBound(std::string_view key) const;
 

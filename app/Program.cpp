@@ -10,10 +10,13 @@
 #include "platform/Version.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtHelpViewer.h"
+#include "platform/qt/QtHourglass.h"
+#include "platform/qt/QtSaveDialog.h"
 #include "platform/qt/QtSingleInstance.h"
 #include "platform/qt/QtUiThread.h"
 #include "platform/qt/QuitOnSignal.h"
 #include "platform/qt/X11WindowProbe.h"
+#include "platform/qt/XdgLauncher.h"
 #include "windows/MainForm.h"
 #include "windows/Splash.h"
 
@@ -53,9 +56,13 @@ int RunViewer(int argc, char** argv) {
     PageWindowTable windows;
     QtDialogs dialogs;
     QtHelpViewer help;
-    auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, windows, dialogs, help,
-                                                             ProgramFileName(), GetUserDefaultLangID(), version,
-                                                             orv::FontFileName()});
+    QtSaveDialog saveDialog;
+    QtPrintDialog printDialog;
+    QtBusyCursor cursor;
+    XdgLauncher launcher;
+    const PageWindowServices pageServices{windows, dialogs, help, saveDialog, printDialog, cursor, launcher};
+    auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, pageServices, ProgramFileName(),
+                                                             GetUserDefaultLangID(), version, orv::FontFileName()});
     splash.reset();
     if (!form->Started()) return 0;
 

@@ -18,56 +18,20 @@
 #include <fstream>
 #include <thread>
 
-#include "drivers/replay/ReplaySettings.h"
-#include "drivers/vbi/VbiBackend.h"
-#include "platform/Registry.h"
+#include "BenchViewer.h"
 #include "platform/SingleInstance.h"
-#include "platform/qt/QtUiThread.h"
 #include "platform/qt/X11WindowProbe.h"
-#include "windows/MainForm.h"
 #include "windows/PageBox.h"
 
 namespace orv::bench {
 namespace {
 
-class NoDialogs : public Dialogs {
-public:
-    DialogButton MessageBox(DialogKind, const std::string&, const std::vector<DialogButton>& b) override {
-        return b.empty() ? DialogButton::OK : b.front();
-    }
-};
-class NoHelp : public HelpViewer {
-public:
-    bool OpenContents(const std::string&) override { return false; }
-    void Quit() override {}
-};
-
-std::filesystem::path BenchFolder() {
-    const auto folder = std::filesystem::temp_directory_path() / ("orvtt_viewer_bench_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
 // A main window on the demo broadcast. Once pages are stored, capture is
 // paused and the benchmark hands the window pages itself, as the dispatcher does.
 void BM_PageArrivalToPixels(benchmark::State& state) {
-    const auto folder = BenchFolder();
-    const std::string registryPath = (folder / "registry.reg").string();
-    ::setenv("ORVTT_REGISTRY", registryPath.c_str(), 1);
-    Registry registry(registryPath);
-    registry.WriteInteger(kReplayKey, "Rate", 16000);
-    DeviceTable devices;
-    RegisterVbiDevice(devices, registry);
-    QtUiThread ui;
-    PageWindowTable windows;
-    NoDialogs dialogs;
-    NoHelp help;
-    auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, windows, dialogs, help,
-                                                             (folder / "orvtt").string(), 0x0409, "0.1.0.0",
-                                                             (folder / "ORVTTX.FON").string()});
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get()) ||
-        !QTest::qWaitFor([&] { return form->Pipeline()->Pages().FindPage(0x150, 0) != nullptr; }, 10000)) {
+    BenchViewer viewer;
+    TMainForm* form = viewer.Form.get();
+    if (!viewer.WaitForPage(0x150)) {
         state.SkipWithError("the demo did not arrive");
         return;
     }
@@ -94,9 +58,6 @@ void BM_PageArrivalToPixels(benchmark::State& state) {
     std::sort(micros.begin(), micros.end());
     state.counters["median_us"] = micros[micros.size() / 2];
     state.counters["p95_us"] = micros[micros.size() * 95 / 100];
-    form.reset();
-    ::unsetenv("ORVTT_REGISTRY");
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_PageArrivalToPixels)->Iterations(2000)->Unit(benchmark::kMicrosecond);
 

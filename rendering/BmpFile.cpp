@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/FileAttributes.h"
 #include "rendering/Canvas.h"
 
 namespace orv {
@@ -97,7 +98,7 @@ std::vector<std::uint8_t> EncodeBmp8(const Canvas& canvas) {
 
 bool SaveBmp8(const Canvas& canvas, const std::string& fileName) {
     const std::vector<std::uint8_t> bytes = EncodeBmp8(canvas);
-    if (bytes.empty()) return false;
+    if (bytes.empty() || IsReadOnlyFile(fileName)) return false;
     std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     file.close();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/FileAttributes.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 
 namespace orv {
@@ -21,6 +22,7 @@ std::string PageTextBlock(std::string_view title, const tPageImage& page) {
 
 bool SavePageText(const std::string& fileName, const tPageImage& page, std::string_view title) {
     const std::string block = PageTextBlock(title, page);
+    if (IsReadOnlyFile(fileName)) return false;
     std::FILE* file = std::fopen(fileName.c_str(), "ab");
     if (!file) return false;
     const bool written = std::fwrite(block.data(), 1, block.size(), file) == block.size();

@@ -5,50 +5,36 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCursor>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QShowEvent>
-#include <QTextEdit>
 #include <QTimer>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/Locale.h"
 #include "platform/Registry.h"
 #include "platform/qt/QtLanguageModule.h"
-#include "platform/qt/QtTextView.h"
-#include "windows/AboutBox.h"
+#include "rendering/PageTextFile.h"
 #include "windows/ImageButton.h"
-#include "windows/PageBox.h"
+#include "windows/MultiPage.h"
+#include "windows/SearchPanel.h"
 #include "windows/Skin.h"
 
 namespace orv {
 
 namespace {
 
-constexpr int kTopBarHeight = 33;
-constexpr int kBottomBarHeight = 48;
+constexpr PageFormLayout kMainLayout{kMainWidth, kMainHeight, 48, "Panel1", "Panel2", "Click to select page"};
 constexpr int kPageLeft = 6;
-constexpr int kPageWidth = 490;
-constexpr int kPageHeight = 388;
-constexpr int kPadLeft = kPageLeft + kPageWidth + 6;
 constexpr int kTVPanelWidth = 200;
 
 QColor FromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
-void SetBackground(QWidget* w, QColor colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
 
 QLabel* BigLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
     auto* label = new QLabel(caption, parent);
@@ -66,273 +52,124 @@ QLabel* BigLabel(QWidget* parent, const char* name, const QString& caption, QRec
 
 std::string Trimmed(const QString& text) { return text.trimmed().toStdString(); }
 
+std::shared_ptr<PageWindowShared> MakeShared(const MainFormServices& services) {
+    auto shared = std::make_shared<PageWindowShared>(services.page);
+    shared->versionString = services.versionString;
+    return shared;
+}
+
+// The window's key preview: it sees every key of the application before the
+// control that has the focus.
+class KeyPreview : public QObject {
+public:
+    KeyPreview(QWidget& window, std::function<void(QKeyEvent*)> keyUp)
+        : QObject(&window), window_(window), keyUp_(std::move(keyUp)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyRelease) return false;
+        // Handled once, where the key arrives first: the focus widget of the
+        // window, or the window itself.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != &window_) return false;
+        QWidget* focus = QApplication::focusWidget();
+        const QWidget* first = focus && focus->window() == &window_ ? focus : &window_;
+        if (widget == first) keyUp_(static_cast<QKeyEvent*>(event));
+        return false;
+    }
+
+private:
+    QWidget& window_;
+    std::function<void(QKeyEvent*)> keyUp_;
+};
+
 }  // namespace
 
 TMainForm::TMainForm(MainFormServices services)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
-      services_(std::move(services)),
-      canvas_(std::make_unique<Canvas>(kPageWidth, kPageHeight, fonts_)),
-      view_(nullptr, renderer_, *this) {
+    : TPageForm(MakeShared(services), kMainLayout), services_(std::move(services)) {
     setObjectName("MainForm");
     setWindowTitle(kApplicationTitle);
-    setFixedSize(kMainWidth, kMainHeight);
-    SetBackground(this, Qt::black);
-    setFocusPolicy(Qt::StrongFocus);
-    setWindowIcon(QIcon(skin::ProgramIcon(64)));
     BuildComponents();
+    BuildMainComponents();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    qApp->installEventFilter(this);  // key preview: the window sees every key first
+    qApp->installEventFilter(new KeyPreview(*this, [this](QKeyEvent* event) { FormKeyUp(event); }));
     FormCreate();
 }
 
-TMainForm::~TMainForm() {
-    qApp->removeEventFilter(this);
-    FormDestroy();
-}
+TMainForm::~TMainForm() { FormDestroy(); }
 
 // ---------------------------------------------------------------- components
 
-ImageButton* TMainForm::AddButton(QWidget* parent, const char* name, int face, QRect geometry, const char* hint) {
-    auto* button = new ImageButton(name, static_cast<skin::Face>(face), geometry.size(), hint, parent);
-    button->move(geometry.topLeft());
-    button->installEventFilter(this);
-    return button;
-}
-
-QLabel* TMainForm::AddFrameImage(QWidget* parent, const char* name, int part, QRect geometry) {
-    auto* image = new QLabel(parent);
-    image->setObjectName(name);
-    image->setGeometry(geometry);
-    image->setPixmap(skin::FramePicture(static_cast<skin::FramePart>(part), geometry.size()));
-    image->setScaledContents(true);
-    image->installEventFilter(this);
-    FrameImages.push_back(image);
-    return image;
-}
-
-void TMainForm::BuildComponents() {
-    BuildDisplayPanel();
-    BuildTopBar();
-    BuildBottomBar();
-    BuildMenus();
-}
-
-void TMainForm::BuildTopBar() {
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName("Panel1");
-    Panel1->setGeometry(0, 0, kMainWidth, kTopBarHeight);
-    AddFrameImage(Panel1, "Image1", static_cast<int>(skin::FramePart::TopBar), Panel1->rect());
+void TMainForm::BuildMainComponents() {
     using F = skin::Face;
-    bLogo = AddButton(Panel1, "bLogo", static_cast<int>(F::Logo), {6, 3, 44, 27}, "Info");
-    sHeadline = new QLabel(kApplicationTitle, Panel1);
-    sHeadline->setObjectName("sHeadline");
-    sHeadline->setGeometry(56, 0, 300, kTopBarHeight);
-    QFont headFont("Arial");
-    headFont.setBold(true);
-    headFont.setPixelSize(17);
-    sHeadline->setFont(headFont);
-    QPalette hp = sHeadline->palette();
-    hp.setColor(QPalette::WindowText, FromColorRef(kKhaki));
-    sHeadline->setPalette(hp);
-    sHeadline->setAttribute(Qt::WA_TranslucentBackground);
-    sHeadline->installEventFilter(this);
-    sVersion = new QLabel(Panel1);
-    sVersion->setObjectName("sVersion");
-    sVersion->setGeometry(250, 8, 100, 17);
-    sVersion->hide();
-
     const int y = 5;
-    bSave = AddButton(Panel1, "bSave", static_cast<int>(F::Save), {370, y, 26, 24}, "Save");
-    bPrint = AddButton(Panel1, "bPrint", static_cast<int>(F::Print), {398, y, 26, 24}, "Print");
-    bCopy = AddButton(Panel1, "bCopy", static_cast<int>(F::Copy), {426, y, 26, 24}, "Copy");
-    bDisplayMode = AddButton(Panel1, "bDisplayMode", static_cast<int>(F::DisplayMode), {454, y, 26, 24},
-                             "Select display mode");
-    bSource = AddButton(Panel1, "bSource", static_cast<int>(F::Source), {482, y, 26, 24}, "Select video source");
+    bSource = AddButton(TopBar, "bSource", static_cast<int>(F::Source), {482, y, 26, 24}, "Select video source");
     bSource->hide();
-    bSearch = AddButton(Panel1, "bSearch", static_cast<int>(F::Search), {510, y, 26, 24}, "Search");
-    pSearch = new QFrame(Panel1);
-    pSearch->setObjectName("pSearch");
-    pSearch->setGeometry(200, 3, 166, 27);
-    SetBackground(pSearch, FromColorRef(kKhaki));
-    pSearch->hide();
-    bHelp = AddButton(Panel1, "bHelp", static_cast<int>(F::Help), {548, y, 26, 24}, "Help");
-    bMinimize = AddButton(Panel1, "bMinimize", static_cast<int>(F::Minimize), {576, y, 26, 24}, "Minimize");
-    bClose = AddButton(Panel1, "bClose", static_cast<int>(F::Close), {604, y, 26, 24}, "Exit");
-    // Saving, printing, copying and searching come with their own commands.
-    for (ImageButton* later : {bSave, bPrint, bCopy, bSearch}) later->setEnabled(false);
+    bSearch = AddButton(TopBar, "bSearch", static_cast<int>(F::Search), {510, y, 26, 24}, "Search text on pages");
+    pSearch = new SearchPanel(*this, TopBar);
+    eSearch = pSearch->eSearch;
+    bStartSearch = pSearch->bStartSearch;
+    eSearch->installEventFilter(this);
+    connect(bSearch, &QAbstractButton::clicked, this, [this] { bSearchClick(); });
 
-    connect(bLogo, &QAbstractButton::clicked, this, [this] { bLogoClick(); });
-    connect(bDisplayMode, &QAbstractButton::clicked, this, [this] {
-        CloseDropDowns();
-        pm_VTX_Mode->popup(QCursor::pos());
-    });
-    connect(bHelp, &QAbstractButton::clicked, this, [this] { bHelpClick(); });
-    connect(bMinimize, &QAbstractButton::clicked, this, [this] { bMinimizeClick(); });
-    connect(bClose, &QAbstractButton::clicked, this, [this] {
-        CloseDropDowns();
-        close();
-    });
-}
-
-void TMainForm::BuildBottomBar() {
-    Panel2 = new QWidget(this);
-    Panel2->setObjectName("Panel2");
-    Panel2->setGeometry(0, kMainHeight - kBottomBarHeight, kMainWidth, kBottomBarHeight);
-    AddFrameImage(Panel2, "Image2", static_cast<int>(skin::FramePart::BottomBar), Panel2->rect());
-    sStationName = BigLabel(Panel2, "sStationName", "Station", {14, 12, 236, 24});
+    sStationName = BigLabel(BottomBar, "sStationName", "Station", {14, 12, 236, 24});
     sStationName->installEventFilter(this);
-    sChannelName = BigLabel(Panel2, "sChannelName", "", {254, 12, 130, 24});
-    cChannelNames = new QComboBox(Panel2);
+    sChannelName = BigLabel(BottomBar, "sChannelName", "", {254, 12, 130, 24});
+    cChannelNames = new QComboBox(BottomBar);
     cChannelNames->setObjectName("cChannelNames");
     cChannelNames->setGeometry(254, 10, 130, 28);
     cChannelNames->hide();
-
-    sSearchStr = BigLabel(Panel2, "sSearchStr", "100", {404, 12, 60, 24});
-    sSearchStr->setToolTip("Click to select page");
-    sSearchStr->setCursor(Qt::PointingHandCursor);
-    sSearchStr->installEventFilter(this);
-    cPageList = new QComboBox(Panel2);
-    cPageList->setObjectName("cPageList");
-    cPageList->setGeometry(398, 10, 84, 28);
-    cPageList->setMaxVisibleItems(16);
-    cPageList->hide();
-    cPageList->installEventFilter(this);
-    connect(cPageList, &QComboBox::activated, this, [this](int index) { cPageListChange(index); });
-
-    using F = skin::Face;
-    bPagePrev = AddButton(Panel2, "bPagePrev", static_cast<int>(F::PagePrev), {500, 9, 36, 30}, "Prev page");
-    bPageNext = AddButton(Panel2, "bPageNext", static_cast<int>(F::PageNext), {540, 9, 36, 30}, "Next page");
-    bChannelUp = AddButton(Panel2, "bChannelUp", static_cast<int>(F::ChannelUp), {588, 4, 32, 19}, "Channel up");
+    bPagePrev = AddButton(BottomBar, "bPagePrev", static_cast<int>(F::PagePrev), {500, 9, 36, 30}, "Prev page");
+    bPageNext = AddButton(BottomBar, "bPageNext", static_cast<int>(F::PageNext), {540, 9, 36, 30}, "Next page");
+    bChannelUp = AddButton(BottomBar, "bChannelUp", static_cast<int>(F::ChannelUp), {588, 4, 32, 19}, "Channel up");
     bChannelDown =
-        AddButton(Panel2, "bChannelDown", static_cast<int>(F::ChannelDown), {588, 25, 32, 19}, "Channel down");
+        AddButton(BottomBar, "bChannelDown", static_cast<int>(F::ChannelDown), {588, 25, 32, 19}, "Channel down");
     bChannelUp->hide();
     bChannelDown->hide();
     connect(bPagePrev, &QAbstractButton::clicked, this, [this] { bPagePrevClick(); });
     connect(bPageNext, &QAbstractButton::clicked, this, [this] { bPageNextClick(); });
-}
-
-void TMainForm::BuildDisplayPanel() {
-    Panel3 = new QWidget(this);
-    Panel3->setObjectName("Panel3");
-    Panel3->setGeometry(0, kTopBarHeight, kMainWidth, kPageHeight);
-    SetBackground(Panel3, FromColorRef(kKhaki));
-    Panel3->installEventFilter(this);
-    using P = skin::FramePart;
-    AddFrameImage(Panel3, "Image3", static_cast<int>(P::LeftEdge), {0, 0, kPageLeft, kPageHeight});
-    AddFrameImage(Panel3, "Image4", static_cast<int>(P::RightEdge), {kMainWidth - 6, 0, 6, kPageHeight});
-    AddFrameImage(Panel3, "Image5", static_cast<int>(P::Divider), {kPageLeft + kPageWidth, 0, 6, kPageHeight});
-    AddFrameImage(Panel3, "Image6", static_cast<int>(P::PadBack), {kPadLeft, 0, kMainWidth - 6 - kPadLeft, kPageHeight});
-    AddFrameImage(Panel3, "Image7", static_cast<int>(P::PageTop), {kPadLeft, 0, kMainWidth - 6 - kPadLeft, 6});
-    AddFrameImage(Panel3, "Image8", static_cast<int>(P::PageBottom),
-                  {kPadLeft, kPageHeight - 60, kMainWidth - 6 - kPadLeft, 60});
-
-    p_Teletext = new QWidget(Panel3);
-    p_Teletext->setObjectName("p_Teletext");
-    p_Teletext->setGeometry(kPageLeft, 0, kPageWidth, kPageHeight);
-    SetBackground(p_Teletext, Qt::black);
-    VTXBox = new PageBox(*canvas_, p_Teletext);
-    VTXBox->setGeometry(p_Teletext->rect());  // aligned to fill the page area
-    VTXBox->OnSystemPaint = [this] { view_.RefreshPage(nullptr, 0); };
-    VTXBox->OnClick = [this](QPoint) { CloseDropDowns(); };
-
-    p_Text = new QTextEdit(Panel3);
-    p_Text->setObjectName("p_Text");
-    p_Text->setGeometry(kPageLeft, 0, kPageWidth, kPageHeight);
-    p_Text->setReadOnly(true);
-    p_Text->setLineWrapMode(QTextEdit::NoWrap);
-    QFont courier("Courier New");
-    courier.setStyleHint(QFont::TypeWriter);
-    courier.setPixelSize(12);
-    p_Text->setFont(courier);
-    p_Text->setFrameShape(QFrame::NoFrame);
-    QPalette tp = p_Text->palette();
-    tp.setColor(QPalette::Base, FromColorRef(kKhaki));
-    tp.setColor(QPalette::Text, Qt::black);
-    p_Text->setPalette(tp);
-    p_Text->hide();
-    textView_ = std::make_unique<QtTextView>(p_Text);
-    textPage_ = std::make_unique<TextPageView>(textView_.get());
 
     pTVPanel = new QFrame(Panel3);
     pTVPanel->setObjectName("pTVPanel");
-    pTVPanel->setGeometry(kPageLeft + kPageWidth - kTVPanelWidth, 0, kTVPanelWidth, kPageHeight);
+    pTVPanel->setGeometry(kPageLeft + kPageAreaWidth - kTVPanelWidth, 0, kTVPanelWidth, kPageAreaHeight);
     pTVPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    SetBackground(pTVPanel, FromColorRef(kKeyColour));
+    QPalette tv = pTVPanel->palette();
+    tv.setColor(QPalette::Window, FromColorRef(kKeyColour));
+    pTVPanel->setPalette(tv);
+    pTVPanel->setAutoFillBackground(true);
     pTVPanel->hide();
 
-    BuildNumberPad(Panel3);
-}
+    const QRect newWindow = bNewWindow->geometry();
+    bFavorite = AddButton(Panel3, "bFavorite", static_cast<int>(F::Favorite),
+                          newWindow.translated(newWindow.width() + 4, 0), "Favorites");
+    bFavorite->setEnabled(false);  // favorites come with their own commands
 
-void TMainForm::BuildNumberPad(QWidget* parent) {
-    // Rows 7 8 9, 4 5 6, 1 2 3, then 0 (two keys wide) with the pause key.
-    constexpr int kKeyW = 38, kKeyH = 34, kGap = 4, kTop = 14;
-    const int left = kPadLeft + 2;
-    auto keyRect = [&](int column, int row, int span = 1) {
-        return QRect(left + column * (kKeyW + kGap), kTop + row * (kKeyH + kGap), span * kKeyW + (span - 1) * kGap,
-                     kKeyH);
-    };
-    DigitButtons.assign(10, nullptr);
-    for (int digit = 0; digit <= 9; ++digit) {
-        const QString name = digit == 0 ? QString("b0") : QString("Image%1").arg(8 + digit);
-        const QRect r = digit == 0 ? keyRect(0, 3, 2) : keyRect((digit - 1) % 3, 2 - (digit - 1) / 3);
-        ImageButton* key = AddButton(parent, name.toUtf8().constData(), static_cast<int>(skin::DigitFace(digit)), r,
-                                     "Select page");
-        key->SetTag(digit);
-        connect(key, &QAbstractButton::clicked, this, [this, digit] {
-            CloseDropDowns();
-            EnterDigit(static_cast<char>('0' + digit));
-        });
-        DigitButtons[static_cast<std::size_t>(digit)] = key;
-    }
-    using F = skin::Face;
-    bPause = AddButton(parent, "bPause", static_cast<int>(F::Pause), keyRect(2, 3), "Pause");
-    connect(bPause, &QAbstractButton::clicked, this, [this] { bPauseClick(); });
-    const int wide = (3 * kKeyW + 2 * kGap - kGap) / 2;
-    const int row5 = kTop + 4 * (kKeyH + kGap) + 8;
-    bNewWindow = AddButton(parent, "bNewWindow", static_cast<int>(F::NewWindow), {left, row5, wide, kKeyH},
-                           "New window");
-    bFavorite = AddButton(parent, "bFavorite", static_cast<int>(F::Favorite),
-                          {left + wide + kGap, row5, wide, kKeyH}, "Favorites");
-    // Extra page windows and favorites come with their own commands.
-    bNewWindow->setEnabled(false);
-    bFavorite->setEnabled(false);
-
-    // The two faces of the pause key.
-    img_KPause = new QLabel(parent);
-    img_KPause->setObjectName("img_KPause");
-    img_KPause->setPixmap(skin::ButtonPicture(F::Pause, bPause->size()));
-    img_KPause->hide();
-    img_KPlay = new QLabel(parent);
-    img_KPlay->setObjectName("img_KPlay");
-    img_KPlay->setPixmap(skin::ButtonPicture(F::Play, bPause->size()));
-    img_KPlay->hide();
-    bPause->SetPicture(img_KPause->pixmap());
-}
-
-void TMainForm::BuildMenus() {
-    pm_VTX_Mode = new QMenu(this);
-    pm_VTX_Mode->setObjectName("pm_VTX_Mode");
-    auto* group = new QActionGroup(pm_VTX_Mode);
-    auto addMode = [&](const char* name, const char* caption, int tag) {
-        QAction* item = pm_VTX_Mode->addAction(caption);
+    // The "+ TV" modes sit behind the plain mode of their kind.
+    auto* group = mVTX->actionGroup();
+    auto addTVMode = [&](const char* name, const char* caption, int tag, QAction* before) {
+        auto* item = new QAction(caption, pm_VTX_Mode);
         item->setObjectName(name);
         item->setCheckable(true);
         item->setData(tag);
         group->addAction(item);
+        pm_VTX_Mode->insertAction(before, item);
         return item;
     };
-    mVTX = addMode("mVTX", "Teletext view", 10);
-    mTV_VTX = addMode("mTV_VTX", "Teletext view + TV (mix)", 11);
-    mText = addMode("mText", "Text view", 12);
-    mTV_Text = addMode("mTV_Text", "Text view + TV", 13);
-    connect(mVTX, &QAction::triggered, this, [this] { mVTXClick(); });
+    mTV_VTX = addTVMode("mTV_VTX", "Teletext view + TV (mix)", 11, mText);
+    mTV_Text = addTVMode("mTV_Text", "Text view + TV", 13, nullptr);
     connect(mTV_VTX, &QAction::triggered, this, [this] { mTV_VTXClick(); });
-    connect(mText, &QAction::triggered, this, [this] { mTextClick(); });
     connect(mTV_Text, &QAction::triggered, this, [this] { mTV_TextClick(); });
 
-    m_Save = new QMenu(this);
-    m_Save->setObjectName("m_Save");
+    m_SaveAll = m_Save->addMenu("Save all pages");
+    m_SaveAll->setObjectName("m_SaveAll");
+    m_SaveAllText = m_SaveAll->addAction("...as text");
+    m_SaveAllText->setObjectName("m_SaveAllText");
+    m_SaveAllPicture = m_SaveAll->addAction("...as image");
+    m_SaveAllPicture->setObjectName("m_SaveAllPicture");
+    connect(m_SaveAllText, &QAction::triggered, this, [this] { SavePages(true, false); });
+    connect(m_SaveAllPicture, &QAction::triggered, this, [this] { SavePages(true, true); });
+
     m_Source = new QMenu(this);
     m_Source->setObjectName("m_Source");
     pmFavoriten = new QMenu(this);
@@ -348,13 +185,12 @@ void TMainForm::FormCreate() {
     videoSource_ = settings_.VideoSource;
     // 3. Language module, 4. font faces, 5. version.
     ApplyLanguageModule();
-    renderer_.SelectFontSet(settings_.NationalFont);
-    sVersion->setText(QString::fromStdString(services_.versionString));
+    shared_->renderer.SelectFontSet(settings_.NationalFont);
     // 6. Help.
     const auto dir = std::filesystem::path(services_.programPath).parent_path().string() + "/";
-    helpFileName_ = FindHelpFile(dir, LanguageAbbreviation(settings_.Language),
-                                 [](const std::string& f) { return std::filesystem::is_regular_file(f); });
-    bHelp->setVisible(!helpFileName_.empty());
+    shared_->helpFileName = FindHelpFile(dir, LanguageAbbreviation(settings_.Language),
+                                         [](const std::string& f) { return std::filesystem::is_regular_file(f); });
+    bHelp->setVisible(!shared_->helpFileName.empty());
     // 8. Font, 9. no page yet.
     InstallFont();
     view_.CurrentPage = 0;
@@ -378,9 +214,8 @@ void TMainForm::FormCreate() {
     default: break;
     }
     // 14. Canvas, 15. page notifications, 16. page 100.
-    renderer_.PreparePageCanvas(canvas_.get());
-    handle_ = services_.windows.Add(*this);
-    acquisition_->Dispatcher().RegisterPageWindow(handle_);
+    shared_->renderer.PreparePageCanvas(canvas_.get());
+    RegisterForPages();
     acquisition_->Dispatcher().SetStationChangeHandler([this] { bPage100Click(); });
     bPage100Click();
     started_ = true;
@@ -389,27 +224,29 @@ void TMainForm::FormCreate() {
 void TMainForm::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
+    // The extra windows go first, while the pipeline they show still runs.
+    shared_->extraWindows.clear();
     settings_.DisplayMode = view_.DisplayMode;
     settings_.VideoSource = videoSource_;
     WriteSettings(services_.registry, settings_);
+    UnregisterFromPages();
     if (acquisition_) {
-        acquisition_->Dispatcher().UnregisterPageWindow(handle_);
         acquisition_->Dispatcher().SetStationChangeHandler({});
         acquisition_->Dispatcher().StopDisplayDispatcher();
         acquisition_->Pages().ClearPageDatabase();
         acquisition_->Collectors().StopCollector();
         acquisition_->StopCapture();  // also when start-up ended before the threads ran
     }
-    if (handle_ != kNoWindow) services_.windows.Remove(handle_);
     RemoveFont();
-    services_.help.Quit();
+    services_.page.help.Quit();
+    shared_->pipeline = nullptr;
     acquisition_.reset();
 }
 
 void TMainForm::ApplyLanguageModule() {
-    if (!LoadLanguageModule(services_.programPath, settings_.Language, languageModule_)) return;
-    ReloadAllWindows(languageModule_);
-    ReloadWindowTexts(*this, languageModule_);
+    if (!LoadLanguageModule(services_.programPath, settings_.Language, shared_->language)) return;
+    ReloadAllWindows(shared_->language);
+    ReloadWindowTexts(*this, shared_->language);
 }
 
 void TMainForm::InstallFont() {
@@ -418,11 +255,11 @@ void TMainForm::InstallFont() {
         std::ofstream out(services_.fontFileName, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(font.data()), static_cast<std::streamsize>(font.size()));
     }  // a file that cannot be written is not fatal here: the faces are then missing
-    fonts_.AddFontResource(services_.fontFileName);
+    shared_->fonts.AddFontResource(services_.fontFileName);
 }
 
 void TMainForm::RemoveFont() {
-    fonts_.RemoveFontResource(services_.fontFileName);
+    shared_->fonts.RemoveFontResource(services_.fontFileName);
     std::error_code ignored;
     std::filesystem::remove(services_.fontFileName, ignored);
 }
@@ -431,7 +268,8 @@ bool TMainForm::StartAcquisition() {
     try {
         if (firstStart_) {
             acquisition_ = std::make_unique<Acquisition>(services_.registry, services_.devices, services_.ui,
-                                                         services_.windows);
+                                                         services_.page.windows);
+            shared_->pipeline = acquisition_.get();
             view_.SetPages(&acquisition_->Pages());
         }
         CaptureSources& sources = acquisition_->Sources();
@@ -479,9 +317,9 @@ void TMainForm::RestartTV() {
         ApplyDisplayMode();
     }
     if (!StartAcquisition()) {
-        services_.dialogs.MessageBox(DialogKind::Plain,
-                                     "Cannot restart Teletext collecting, please restart ORV Teletext application",
-                                     {DialogButton::OK});
+        services_.page.dialogs.MessageBox(
+            DialogKind::Plain, "Cannot restart Teletext collecting, please restart ORV Teletext application",
+            {DialogButton::OK});
         return;
     }
     if (oldMode == kModeTeletextTV && mTV_VTX->isEnabled()) {
@@ -501,22 +339,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 // ------------------------------------------------------------------- pages
 
-void TMainForm::OnVtxPage(std::uint16_t pageNo, const PageRef& page) { view_.RefreshPage(page, pageNo); }
-
-void TMainForm::PageCanvasChanged() { VTXBox->CanvasChanged(); }
-
-QImage TMainForm::PageImage() const { return VTXBox->Image().copy(); }
-
-void TMainForm::SetLabelCaption(QLabel* label, const QString& caption) {
-    if (label->text() == caption) return;
-    label->setText(caption);
-    label->repaint();
-}
-
-void TMainForm::SetPageNumberCaption(const std::string& caption) {
-    SetLabelCaption(sSearchStr, QString::fromStdString(caption));
-}
-
 void TMainForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     view_.RefreshPage(nullptr, 0);
@@ -524,32 +346,17 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::ApplyDisplayMode() {
     const std::uint8_t mode = view_.DisplayMode;
-    const bool text = mode == kModeText || mode == kModeTextTV;
     if (mode <= kModeTextTV) {
         pTVPanel->setVisible(mode == kModeTextTV);
-        p_Teletext->setVisible(!text);
-        p_Text->setVisible(text);
-        p_Text->setGeometry(kPageLeft, 0, kPageWidth - (mode == kModeTextTV ? kTVPanelWidth : 0), kPageHeight);
-        if (!text) SetBackground(p_Teletext, mode == kModeTeletextTV ? FromColorRef(kKeyColour) : QColor(Qt::black));
+        ShowPageArea(!view_.GraphicsMode(), kPageAreaWidth - (mode == kModeTextTV ? kTVPanelWidth : 0),
+                     mode == kModeTeletextTV ? kKeyColour : 0x000000);
     }
     view_.RefreshPage(nullptr, view_.CurrentPage);
-}
-
-void TMainForm::mVTXClick() {
-    mVTX->setChecked(true);
-    view_.DisplayMode = kModeTeletext;
-    ApplyDisplayMode();
 }
 
 void TMainForm::mTV_VTXClick() {
     mTV_VTX->setChecked(true);
     view_.DisplayMode = kModeTeletextTV;
-    ApplyDisplayMode();
-}
-
-void TMainForm::mTextClick() {
-    mText->setChecked(true);
-    view_.DisplayMode = kModeText;
     ApplyDisplayMode();
 }
 
@@ -573,19 +380,15 @@ void TMainForm::bPauseClick() {
     SetPause(paused_);
 }
 
-void TMainForm::UpdatePauseButton() { bPause->SetPicture((paused_ ? img_KPlay : img_KPause)->pixmap()); }
+bool TMainForm::SaveCurrentText(const std::string& fileName, const tPageImage& page) {
+    return SavePageText(fileName, page, PageNumberText(view_.CurrentPage));
+}
 
-bool TMainForm::UseCaptureDll() const { return acquisition_ && acquisition_->Sources().UseCaptureDll(); }
-
-int TMainForm::PageCount() const { return acquisition_ ? acquisition_->Pages().PageCount() : 0; }
+bool TMainForm::TextClicksIgnored() const {
+    return acquisition_ && acquisition_->Collectors().CapturePaused();
+}
 
 // ------------------------------------------------------------ page choice
-
-void TMainForm::EnterDigit(char digit) {
-    if (!view_.EnterDigit(digit)) return;
-    PushHistory();
-    view_.GoToEnteredPage(0);
-}
 
 void TMainForm::PushHistory() {
     tPageInfo entry;
@@ -624,7 +427,7 @@ void TMainForm::GoToPageInfo(const tPageInfo& entry) {
         const std::string text = entry.ChannelName.empty()
                                      ? std::string("Please change your video source to the channel for this page")
                                      : "Please change your video source to channel:" + entry.ChannelName;
-        services_.dialogs.MessageBox(DialogKind::Plain, text, {DialogButton::OK});
+        services_.page.dialogs.MessageBox(DialogKind::Plain, text, {DialogButton::OK});
     }
     view_.PageEntry = PageNumberText(static_cast<unsigned>(entry.Page));
     view_.GoToEnteredPage(entry.SubPageNr);
@@ -641,44 +444,18 @@ void TMainForm::bPage100Click() {
     favoriteJump_ = false;
 }
 
-void TMainForm::sSearchStrClick() {
-    CloseDropDowns();
-    cPageList->clear();
-    std::vector<std::string> pages;
-    if (!acquisition_ || !acquisition_->Pages().ListPages(pages)) pages = {"100"};
-    for (const std::string& p : pages) cPageList->addItem(QString::fromStdString(p));
-    cPageList->setCurrentIndex(cPageList->findText(QString::fromStdString(PageNumberText(view_.CurrentPage))));
-    cPageList->show();
-    cPageList->raise();
-    cPageList->setFocus(Qt::OtherFocusReason);
-}
-
-void TMainForm::cPageListChange(int index) {
-    if (cPageList->isHidden()) return;
-    cPageList->hide();
-    if (index < 0) return;
-    view_.ShownPage.reset();
-    view_.PageEntry = cPageList->itemText(index).toStdString();
-    view_.GoToEnteredPage(0);
-}
-
 void TMainForm::CloseDropDowns() {
     cChannelNames->hide();
-    cPageList->hide();
+    TPageForm::CloseDropDowns();
 }
+
+// ------------------------------------------------------------------ search
+
+void TMainForm::bSearchClick() { pSearch->bSearchClick(); }
+
+void TMainForm::bStartSearchClick() { pSearch->bStartSearchClick(); }
 
 // ------------------------------------------------------------ frame commands
-
-void TMainForm::bLogoClick() {
-    CloseDropDowns();
-    TAboutBox box(*this, services_.versionString, UseCaptureDll(), [this] { return PageCount(); });
-    box.exec();
-}
-
-void TMainForm::bHelpClick() {
-    CloseDropDowns();
-    if (!helpFileName_.empty()) services_.help.OpenContents(helpFileName_);
-}
 
 void TMainForm::bMinimizeClick() {
     CloseDropDowns();
@@ -686,64 +463,19 @@ void TMainForm::bMinimizeClick() {
         if (window->isVisible()) window->showMinimized();
 }
 
-void TMainForm::sHeadlineMouse(QEvent* event) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    const QPoint p = mouse->globalPosition().toPoint();
-    if (event->type() == QEvent::MouseButtonPress) {
-        dragOrigin_ = p;
-        dragging_ = true;
-    } else if (event->type() == QEvent::MouseMove && dragging_) {
-        move(pos() + (p - dragOrigin_));
-        dragOrigin_ = p;
-    } else if (event->type() == QEvent::MouseButtonRelease) {
-        dragging_ = false;
-    }
-}
-
 void TMainForm::FormKeyUp(QKeyEvent* event) {
     if (!pSearch->isHidden() || event->isAutoRepeat()) return;
-    const int key = event->key();
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
-        // The keypad's digits arrive as digit keys with the keypad modifier.
-        EnterDigit(static_cast<char>('0' + (key - Qt::Key_0)));
-    } else if (key >= Qt::Key_A && key <= Qt::Key_F && !(event->modifiers() & Qt::KeypadModifier)) {
-        EnterDigit(static_cast<char>('A' + (key - Qt::Key_A)));
-    }
-    // F3 continues a text search, which comes with the search panel.
+    if (HandleDigitKey(*event)) return;
+    if (event->key() == Qt::Key_F3 && view_.SearchActive) bStartSearchClick();
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::KeyRelease: {
-        // Key preview: handled once, where the key arrives first (the focus
-        // widget of this window, or the window itself).
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget->window() != this) break;
-        QWidget* focus = QApplication::focusWidget();
-        const QWidget* first = focus && focus->window() == this ? focus : this;
-        if (widget == first) FormKeyUp(static_cast<QKeyEvent*>(event));
-        break;
+    if (event->type() == QEvent::KeyRelease && watched == eSearch) {
+        pSearch->eSearchKeyUp(*static_cast<QKeyEvent*>(event));
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == sStationName) {
+        CloseDropDowns();
     }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseMove:
-    case QEvent::MouseButtonRelease:
-        if (watched == sHeadline) {
-            sHeadlineMouse(event);
-        } else if (event->type() == QEvent::MouseButtonRelease && watched == sSearchStr) {
-            sSearchStrClick();
-        } else if (event->type() == QEvent::MouseButtonRelease &&
-                   (watched == Panel3 || watched == sStationName || watched == FrameImages[7])) {
-            CloseDropDowns();
-        }
-        break;
-    case QEvent::FocusOut:
-        if (watched == cPageList && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
-            cPageList->hide();
-        break;
-    default:
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
+    return TPageForm::eventFilter(watched, event);
 }
 
 }  // namespace orv

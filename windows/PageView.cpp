@@ -63,11 +63,13 @@ void PageView::DrawFull(const tPageImage& page, std::uint16_t number) {
         if (SearchActive)
             surface_.TextPage().SelectTextHit(SearchRec.FoundRow, SearchRec.FoundColumn, SearchRec.SearchLength);
     }
-    std::memcpy(&PageSnapshot, &page, sizeof PageSnapshot);
+    if (&page != &PageSnapshot) std::memcpy(&PageSnapshot, &page, sizeof PageSnapshot);
+    SnapshotTaken = true;
     // While digits are being typed the label shows them: the page in view comes
     // round again and again (a carousel every few seconds), and putting its
     // number back would hide the digits the next key will complete.
     if (PageEntry.empty()) surface_.SetPageNumberCaption(PageNumberText(number));
+    surface_.PageDrawnInFull(number);
 }
 
 void PageView::DrawWaiting(std::uint16_t number) {
@@ -103,10 +105,11 @@ bool PageView::EnterDigit(char digit) {
     return true;
 }
 
-void PageView::DrawPageEntry() {
+void PageView::DrawPageEntry() { DrawHeaderDigits(PageEntry); }
+
+void PageView::DrawHeaderDigits(std::string text) {
     if (!GraphicsMode()) return;
     // Three cells always, so that an empty entry wipes the digits shown before.
-    std::string text = PageEntry;
     text.resize(3, ' ');
     renderer_.DrawHeaderText(surface_.PageCanvas(), text, MixMode());
     surface_.PageCanvasChanged();
@@ -128,6 +131,33 @@ void PageView::GoToEnteredPage(std::int32_t subPage) {
     ShownPage.reset();
     CurrentPage = static_cast<std::uint16_t>(value);
     CurrentSubPage = static_cast<std::uint32_t>(subPage);
+    surface_.PageNumberTaken(CurrentPage);
+    RefreshPage(nullptr, 0);
+}
+
+bool PageView::FindNextHit(const std::string& upperText) {
+    if (upperText != SearchRec.SearchText) SearchActive = false;
+    if (SearchActive) {
+        SearchActive = pages_ && pages_->SearchNext(SearchRec);
+        return SearchActive;
+    }
+    if (!pages_ || !pages_->SearchFirst(upperText, SearchRec)) return false;
+    SearchActive = true;
+    return true;
+}
+
+void PageView::GoToSearchHit() {
+    try {
+        DrawHeaderDigits(PageNumberText(static_cast<unsigned>(SearchRec.FoundPage)));
+    } catch (...) {
+        // The hit is still shown below.
+    }
+    PageEntry.clear();
+    WaitingForPage = true;
+    ShownPage.reset();
+    CurrentPage = static_cast<std::uint16_t>(SearchRec.FoundPage);
+    CurrentSubPage = static_cast<std::uint32_t>(SearchRec.FoundSubCode);
+    surface_.PageNumberTaken(CurrentPage);
     RefreshPage(nullptr, 0);
 }
 

@@ -38,6 +38,10 @@ public:
     virtual TextPageView& TextPage() = 0;
     // sSearchStr: set and repainted at once.
     virtual void SetPageNumberCaption(const std::string& caption) = 0;
+    // A page was drawn in full; a new page number was taken (extra windows
+    // show both in their caption).
+    virtual void PageDrawnInFull(std::uint16_t /*number*/) {}
+    virtual void PageNumberTaken(std::uint16_t /*number*/) {}
 };
 
 // "%.03X": three upper-case hexadecimal digits.
@@ -63,6 +67,15 @@ public:
     // Makes PageEntry the page shown (or awaited), looking for that sub-page.
     void GoToEnteredPage(std::int32_t subPage);
 
+    // The text search over the stored pages: goes on from the current hit
+    // while the text (upper case) is the one searched for, else starts at the
+    // first stored page. True on a hit; without one no hit is current, so the
+    // next search starts again from the first page.
+    bool FindNextHit(const std::string& upperText);
+    // The current hit becomes the page shown: its number in the header, then
+    // exactly that sub-page looked up; the full draw marks the hit.
+    void GoToSearchHit();
+
     bool GraphicsMode() const { return DisplayMode == kModeTeletext || DisplayMode == kModeTeletextTV; }
     bool MixMode() const { return DisplayMode == kModeTeletextTV; }
 
@@ -73,6 +86,7 @@ public:
     bool WaitingForPage = false;
     PageRef ShownPage;        // the stored record last drawn in full
     tPageImage PageSnapshot{};  // a copy of it for printing and copying
+    bool SnapshotTaken = false;  // a page was drawn in full at least once
     tVTXSearchRec SearchRec;
     bool SearchActive = false;
 
@@ -81,6 +95,7 @@ private:
     void DrawWaiting(std::uint16_t number);
     void DrawHeaderOnly(const tPageImage& page);
     void DrawPageEntry();
+    void DrawHeaderDigits(std::string text);
 
     const PageDatabase* pages_;
     GraphicsRenderer& renderer_;

@@ -357,6 +357,14 @@ QPainterPath NewWindowGlyph() {
     return back.united(front).subtracted(Stroke(plus, 2.8)).united(plus);
 }
 
+// A return arrow, the key that starts the search.
+QPainterPath StartSearchGlyph() {
+    QPainterPath bend(QPointF(18, 4.5));
+    bend.lineTo(18, 14.5);
+    bend.lineTo(9.5, 14.5);
+    return Stroke(bend, 3.2).united(RoundedPolygon({{3.8, 14.5}, {10.6, 8.6}, {10.6, 20.4}}, 0.8));
+}
+
 QPainterPath StarGlyph() {
     constexpr int kPoints = 5;
     const QPointF centre(12, 12.9);
@@ -407,6 +415,7 @@ QPainterPath GlyphPath(Face face) {
         case Face::ChannelDown: return ArrowGlyph(90);
         case Face::NewWindow: return NewWindowGlyph();
         case Face::Favorite: return StarGlyph();
+        case Face::StartSearch: return StartSearchGlyph();
         case Face::BoxClose: return CrossGlyph(8, 2.5);
     }
     return {};

@@ -30,6 +30,7 @@ enum class Face {
     Pause, Play,  // img_KPause, img_KPlay: the two faces of bPause
     PagePrev, PageNext, ChannelUp, ChannelDown,
     NewWindow, Favorite,
+    StartSearch,  // bStartSearch in the search panel
     BoxClose,     // the about box's close button
 };
 Face DigitFace(int digit);

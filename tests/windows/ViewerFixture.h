@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPrinter>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,10 @@
 #include "drivers/vbi/VbiBackend.h"
 #include "platform/Dialogs.h"
 #include "platform/HelpViewer.h"
+#include "platform/Hourglass.h"
+#include "platform/Launcher.h"
+#include "platform/SaveDialog.h"
+#include "platform/qt/PrintDialog.h"
 #include "platform/qt/QtUiThread.h"
 #include "windows/MainForm.h"
 
@@ -56,6 +61,55 @@ public:
     int Quits = 0;
 };
 
+// Records each save dialog and answers with the next scripted name (none: cancel).
+class ScriptedSaveDialog : public SaveDialog {
+public:
+    bool Execute(const SaveDialogSettings& settings, std::string& fileName) override {
+        Shown.push_back(settings);
+        if (WhileShown) WhileShown();
+        if (Answers.empty()) return false;
+        fileName = Answers.front();
+        Answers.erase(Answers.begin());
+        return !fileName.empty();
+    }
+    std::vector<SaveDialogSettings> Shown;
+    std::vector<std::string> Answers;
+    std::function<void()> WhileShown;
+};
+
+// Confirms with the PDF printer writing to PdfFile, or cancels while that is empty.
+class PdfPrintDialog : public PrintDialog {
+public:
+    bool Execute(QPrinter& printer) override {
+        ++Runs;
+        if (PdfFile.empty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(PdfFile));
+        return true;
+    }
+    std::string PdfFile;
+    int Runs = 0;
+};
+
+class CountingCursor : public BusyCursor {
+public:
+    void Begin() override { ++Depth, ++Shown; }
+    void End() override { --Depth; }
+    int Depth = 0;
+    int Shown = 0;
+};
+
+class RecordingLauncher : public Launcher {
+public:
+    bool WinExec(const std::string& command, int show) override {
+        Commands.push_back(command);
+        Shows.push_back(show);
+        return true;
+    }
+    std::vector<std::string> Commands;
+    std::vector<int> Shows;
+};
+
 // Runs the event loop until the condition holds or the time is up.
 inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
     return QTest::qWaitFor(condition, milliseconds);
@@ -77,8 +131,9 @@ public:
     ~Viewer() { Form.reset(); }
 
     void Start(std::uint16_t userLanguage) {
-        Form = std::make_unique<TMainForm>(MainFormServices{*registry_, devices_, ui_, windows_, Dialogs, Help,
-                                                            program_, userLanguage, "0.1.0.0", FontFile()});
+        const PageWindowServices page{windows_, Dialogs, Help, SaveDialog, Printer, Cursor, Launch};
+        Form = std::make_unique<TMainForm>(
+            MainFormServices{*registry_, devices_, ui_, page, program_, userLanguage, "0.1.0.0", FontFile()});
         if (Form->Started()) Form->show();
     }
     void Stop() { Form.reset(); }
@@ -105,6 +160,10 @@ public:
 
     ScriptedDialogs Dialogs;
     ScriptedHelpViewer Help;
+    ScriptedSaveDialog SaveDialog;
+    PdfPrintDialog Printer;
+    CountingCursor Cursor;
+    RecordingLauncher Launch;
     std::unique_ptr<TMainForm> Form;
 
 private:

@@ -1,0 +1,57 @@
+#include "windows/PageFiles.h"
+
+#include <cstdio>
+
+#include "platform/FileAttributes.h"
+#include "rendering/PagePicture.h"
+#include "rendering/PageTextFile.h"
+#include "rendering/VTX_TEXT_DISPLAY.h"
+#include "windows/PageView.h"
+
+namespace orv {
+
+SaveDialogSettings SaveDialogFor(bool allPages, bool asImage, std::uint16_t currentPage) {
+    SaveDialogSettings settings;
+    const std::string extension = asImage ? "BMP" : "TXT";
+    settings.DefaultExt = extension;
+    settings.Filter = asImage ? "Images (*.BMP)|*.BMP" : "Textfiles (*.TXT)|*.TXT";
+    settings.Title = asImage ? "Save page as image" : "Save page as text";
+    settings.FileName = (allPages ? "*" : "Page" + PageNumberText(currentPage)) + "." + extension;
+    settings.Options = kOverwritePrompt | kHideReadOnly | kNoChangeDir | kPathMustExist | kNoReadOnlyReturn |
+                       kEnableSizing;
+    return settings;
+}
+
+std::pair<std::string, std::string> SplitAtExtension(const std::string& fileName) {
+    // A dot in a folder name ("my.pages/tele") is no extension.
+    const auto slash = fileName.find_last_of('/');
+    const auto dot = fileName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {fileName, ""};
+    return {fileName.substr(0, dot), fileName.substr(dot)};
+}
+
+bool SaveAllPages(const PageDatabase& pages, GraphicsRenderer& renderer, const FontTable& fonts,
+                  const std::string& chosenName, bool asImage) {
+    const auto [base, extension] = SplitAtExtension(chosenName);
+    bool saved = true;
+    pages.ForEachEntry([&](const PageDatabase::Entry& entry) {
+        if (!IsDecimalPageKey(entry.Key) || !entry.Page) return true;
+        const std::string name = SavedPageName(entry.Key);
+        saved = asImage ? SavePageImage(renderer, fonts, base + name + extension, *entry.Page)
+                        : SavePageText(base + extension, *entry.Page, name);
+        return saved;
+    });
+    return saved;
+}
+
+bool ReplacePageText(const std::string& fileName, const tPageImage& page) {
+    const std::string text = PageText(page);
+    if (IsReadOnlyFile(fileName)) return false;
+    std::FILE* file = std::fopen(fileName.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+}  // namespace orv

@@ -1,0 +1,250 @@
+// The page-window core that the main window and the extra page windows share:
+// the page view with its graphics and text areas, the number pad and page
+// entry, the page list, the display-mode and save menus, save, print and
+// copy, clicks on page numbers and web addresses, the headline drag and "New
+// window". What differs between the two windows (whose pause a command sets,
+// what "save" writes, which keys reach the window, what minimise and close
+// do) is decided by the virtual functions below.
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/Acquisition.h"
+#include "platform/Dialogs.h"
+#include "platform/HelpViewer.h"
+#include "platform/Hourglass.h"
+#include "platform/LanguageModule.h"
+#include "platform/Launcher.h"
+#include "platform/SaveDialog.h"
+#include "platform/qt/PrintDialog.h"
+#include "rendering/FontTable.h"
+#include "windows/PageView.h"
+
+class QComboBox;
+class QImage;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QAction;
+class QTextEdit;
+class QPrinter;
+
+namespace orv {
+
+class ImageButton;
+class PageBox;
+class QtTextView;
+class TFMultiPage;
+
+inline constexpr std::uint32_t kKhaki = 10138303;  // 0x9AB2BF, a Windows colour value
+inline constexpr int kPageAreaWidth = 490;
+inline constexpr int kPageAreaHeight = 388;
+
+// The services the page commands work with, handed in by the program (or a test).
+struct PageWindowServices {
+    PageWindowTable& windows;
+    Dialogs& dialogs;
+    HelpViewer& help;
+    SaveDialog& saveDialog;
+    PrintDialog& printDialog;
+    BusyCursor& cursor;
+    Launcher& launcher;
+};
+
+// What the page windows of one program share. The main window makes it at
+// start-up; every extra window keeps a reference.
+struct PageWindowShared {
+    explicit PageWindowShared(const PageWindowServices& s);
+    ~PageWindowShared();
+    PageWindowShared(const PageWindowShared&) = delete;
+    PageWindowShared& operator=(const PageWindowShared&) = delete;
+
+    PageWindowServices services;
+    std::string versionString;
+    std::string helpFileName;        // empty when no help file was found
+    Acquisition* pipeline = nullptr;  // once the main window has created it
+    LanguageModule language;         // the texts in use; empty when none
+    FontTable fonts;
+    GraphicsRenderer renderer;       // one cell state for the whole program
+    // The open extra windows; the main window closes them before the pipeline stops.
+    std::vector<std::unique_ptr<TFMultiPage>> extraWindows;
+};
+
+// The sizes and names in which the two windows' designs differ.
+struct PageFormLayout {
+    int Width;
+    int Height;
+    int BottomBarHeight;
+    const char* TopBarName;     // "Panel1" in the main window, "Panel2" in an extra one
+    const char* BottomBarName;
+    const char* PageNumberHint;
+};
+
+// The hourglass and a pause that a command holds for its duration; both are
+// given back however the command ends.
+class CommandPause {
+public:
+    CommandPause(class TPageForm& form, bool hourglass);
+    ~CommandPause();
+    CommandPause(const CommandPause&) = delete;
+    CommandPause& operator=(const CommandPause&) = delete;
+
+private:
+    class TPageForm& form_;
+    bool previous_;
+    bool hourglass_;
+};
+
+class TPageForm : public QWidget, public PageWindow, protected PageViewSurface {
+    Q_OBJECT
+public:
+    TPageForm(std::shared_ptr<PageWindowShared> shared, const PageFormLayout& layout);
+    ~TPageForm() override;
+
+    // Page notification from the display dispatcher.
+    void OnVtxPage(std::uint16_t pageNo, const PageRef& page) override;
+
+    // Page choice.
+    void EnterDigit(char digit);
+    void sSearchStrClick();
+    void cPageListChange(int index);
+    virtual void CloseDropDowns();
+
+    // Display modes: Teletext view and Text view are in both windows.
+    void mVTXClick();
+    void mTextClick();
+    virtual void ApplyDisplayMode() = 0;
+
+    // The pause: the program's capture in the main window, the window's own
+    // freeze in an extra one. Returns the state before.
+    virtual bool SetPause(bool on) = 0;
+    virtual void bPauseClick() = 0;
+    bool Paused() const { return paused_; }
+
+    // Save, print, copy.
+    void bSaveClick();
+    void SavePages(bool allPages, bool asImage);
+    void bPrintClick();
+    void bCopyClick();
+
+    // Clicks on the page: a page number goes there, a web address opens.
+    void VTXBoxClick(QPoint at);
+    // The caret is at the clicked position (view positions, CR LF as two).
+    void p_TextMouseDown(int caret);
+    void OpenWebAddress(const std::string& address);
+
+    // The canvas's face, height and colours back to those of a page.
+    void ResetCanvasTools();
+
+    void bNewWindowClick();
+    void bLogoClick();
+    void bHelpClick();
+    virtual void bMinimizeClick() = 0;
+
+    PageView& View() { return view_; }
+    std::uint8_t DisplayMode() const { return view_.DisplayMode; }
+    WindowHandle Handle() const { return handle_; }
+    const Canvas& PageCanvasForTest() const { return *canvas_; }
+    QImage PageImage() const;
+    PageWindowShared& Shared() { return *shared_; }
+    int PageCount() const;
+    bool UseCaptureDll() const;
+    // The page picture of the snapshot, as it is printed and copied.
+    QImage SnapshotPicture() const;
+
+protected:
+    // Hooks of the commands.
+    virtual void PageEntered() {}  // three digits typed, before the jump
+    // Saves the current page as text; the main window appends a titled block.
+    virtual bool SaveCurrentText(const std::string& fileName, const tPageImage& page) = 0;
+    virtual bool TextClicksIgnored() const = 0;
+    virtual bool CanCopyPicture() const { return true; }
+    // Draws the page again after a repaint the window system asked for.
+    virtual void RedrawPage() = 0;
+    // The placement of a window opened from this one (none: its designed place).
+    virtual bool PlacesNewWindowBesideItself() const { return false; }
+
+    // Builds the shared components; the window adds its own afterwards.
+    void BuildComponents();
+    ImageButton* AddButton(QWidget* parent, const char* name, int face, QRect geometry, const char* hint);
+    QLabel* AddFrameImage(QWidget* parent, const char* name, int part, QRect geometry);
+    // Shows the page area of a graphics or a text mode.
+    void ShowPageArea(bool text, int textWidth, std::uint32_t teletextBackground);
+    void UpdatePauseButton();
+    // Registers with the dispatcher's window list; FormDestroy undoes it.
+    void RegisterForPages();
+    void UnregisterFromPages();
+    // Digits from the keyboard and the keypad; true when the key was one.
+    bool HandleDigitKey(const QKeyEvent& event);
+    void sHeadlineMouse(QEvent* event);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // PageViewSurface
+    Canvas& PageCanvas() override { return *canvas_; }
+    void PageCanvasChanged() override;
+    TextPageView& TextPage() override { return *textPage_; }
+    void SetPageNumberCaption(const std::string& caption) override;
+
+    std::shared_ptr<PageWindowShared> shared_;
+    PageFormLayout layout_;
+    std::unique_ptr<Canvas> canvas_;
+    std::unique_ptr<QtTextView> textView_;
+    std::unique_ptr<TextPageView> textPage_;
+    PageView view_;
+    bool paused_ = false;
+    bool dragging_ = false;
+    QPoint dragOrigin_;
+    WindowHandle handle_ = kNoWindow;
+
+private:
+    void BuildTopBar();
+    void BuildBottomBar();
+    void BuildDisplayPanel();
+    void BuildNumberPad();
+    void BuildMenus();
+    void PrintPicture(QPrinter& printer, const QImage& picture);
+
+public:
+    // Components, by their names in the windows' designs.
+    QWidget* TopBar = nullptr;     // Panel1 (main) / Panel2 (extra)
+    QWidget* BottomBar = nullptr;  // Panel2 (main) / Panel1 (extra)
+    QWidget* Panel3 = nullptr;
+    ImageButton* bLogo = nullptr;
+    QLabel* sHeadline = nullptr;
+    QLabel* sVersion = nullptr;
+    ImageButton* bSave = nullptr;
+    ImageButton* bPrint = nullptr;
+    ImageButton* bCopy = nullptr;
+    ImageButton* bDisplayMode = nullptr;
+    ImageButton* bHelp = nullptr;
+    ImageButton* bMinimize = nullptr;
+    ImageButton* bClose = nullptr;
+    QLabel* sSearchStr = nullptr;
+    QComboBox* cPageList = nullptr;
+    QWidget* p_Teletext = nullptr;
+    PageBox* VTXBox = nullptr;
+    QTextEdit* p_Text = nullptr;
+    std::vector<ImageButton*> DigitButtons;  // by tag: b0, Image9 .. Image17
+    ImageButton* bPause = nullptr;
+    ImageButton* bNewWindow = nullptr;
+    QLabel* img_KPause = nullptr;
+    QLabel* img_KPlay = nullptr;
+    std::vector<QLabel*> FrameImages;  // Image1 .. Image8
+    QMenu* pm_VTX_Mode = nullptr;
+    QAction* mVTX = nullptr;
+    QAction* mText = nullptr;
+    QMenu* m_Save = nullptr;
+    QMenu* m_SaveSingle = nullptr;  // "Save current page"
+    QAction* m_SaveSingleText = nullptr;
+    QAction* m_SaveSinglePicture = nullptr;
+};
+
+// Multiplies and divides with rounding, as the printer scaling does it.
+int MulDiv(int number, int numerator, int denominator);
+
+}  // namespace orv

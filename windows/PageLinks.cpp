@@ -1,0 +1,60 @@
+#include "windows/PageLinks.h"
+
+#include <algorithm>
+
+#include "rendering/TextPageView.h"
+#include "windows/PageView.h"
+
+namespace orv {
+
+namespace {
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return upper;
+}
+
+std::string_view TrimBlanks(std::string_view word) {
+    while (!word.empty() && static_cast<unsigned char>(word.front()) <= 0x20) word.remove_prefix(1);
+    while (!word.empty() && static_cast<unsigned char>(word.back()) <= 0x20) word.remove_suffix(1);
+    return word;
+}
+
+}  // namespace
+
+std::string WebAddressCommand(std::string_view address) {
+    const bool hasScheme = Upper(address.substr(0, 7)) == "HTTP://";
+    return "start " + std::string(hasScheme ? "" : "http://") + std::string(address);
+}
+
+bool IsWebWord(std::string_view word) {
+    const std::string upper = Upper(word);
+    return upper.find("WWW") != std::string::npos || upper.find("HTTP:") != std::string::npos;
+}
+
+TextClick TextClickAt(const TextView& view, int caret) {
+    TextClick click;
+    const std::string text = view.Text();
+    const int length = static_cast<int>(text.size());
+    caret = std::clamp(caret, 0, length);
+    if (caret > 0 && view.ColourAt(caret - 1) == kTextLinkColour) {
+        int start = caret - 1;
+        while (start > 0 && view.ColourAt(start - 1) == kTextLinkColour) --start;
+        unsigned value = 0;
+        if (start + 3 <= length && ReadPageNumber(text.substr(static_cast<std::size_t>(start), 3), value) &&
+            value >= kFirstPage && value <= kLastPage) {
+            click.Page = static_cast<std::uint16_t>(value);
+            return click;
+        }
+    }
+    int left = caret, right = caret;
+    while (left > 0 && text[static_cast<std::size_t>(left - 1)] != ' ') --left;
+    while (right < length && text[static_cast<std::size_t>(right)] != ' ') ++right;
+    click.Word = TrimBlanks(std::string_view(text).substr(static_cast<std::size_t>(left),
+                                                          static_cast<std::size_t>(right - left)));
+    return click;
+}
+
+}  // namespace orv
