@@ -59,4 +59,15 @@ std::vector<TtiPage> SyntheticPages(std::size_t count, unsigned seed) {
     return pages;
 }
 
+std::unique_ptr<tPageImage> PageImageOf(const TtiPage& page) {
+    auto image = std::make_unique<tPageImage>();
+    image->RecType = kRecPage;
+    image->PageNo = page.PageNo;
+    image->SubCode = page.SubCode;
+    for (int r = 0; r < kTtiRows; ++r) image->Rows[r] = page.Rows[r];
+    for (int r = kTtiRows; r < kRowCount; ++r) image->Rows[r].fill(0x20);
+    image->LastRow = 24;
+    return image;
+}
+
 }  // namespace orv::bench

@@ -23,4 +23,7 @@ std::vector<std::unique_ptr<tPageImage>> ReceivedPages(const std::vector<tVTXPac
 // Synthetic pages with text on every row; page numbers 100..899, sub-codes rotating.
 std::vector<TtiPage> SyntheticPages(std::size_t count, unsigned seed);
 
+// A page as the assembly posts it: rows 0-24 from the page, the rest blank.
+std::unique_ptr<tPageImage> PageImageOf(const TtiPage& page);
+
 }  // namespace orv::bench

@@ -10,17 +10,6 @@
 namespace orv::bench {
 namespace {
 
-std::unique_ptr<tPageImage> ImageOf(const TtiPage& page) {
-    auto image = std::make_unique<tPageImage>();
-    image->RecType = kRecPage;
-    image->PageNo = page.PageNo;
-    image->SubCode = page.SubCode;
-    for (int r = 0; r < kTtiRows; ++r) image->Rows[r] = page.Rows[r];
-    for (int r = kTtiRows; r < kRowCount; ++r) image->Rows[r].fill(0x20);
-    image->LastRow = 24;
-    return image;
-}
-
 void BM_PageText(benchmark::State& state) {
     const auto pages = ReceivedPages(DemoStream(20 * 1600));
     std::size_t i = 0;
@@ -35,7 +24,7 @@ BENCHMARK(BM_PageText);
 
 void BM_SearchNoHit2000(benchmark::State& state) {
     PageDatabase db;
-    for (const TtiPage& page : SyntheticPages(2000, 7)) db.StorePage(ImageOf(page));
+    for (const TtiPage& page : SyntheticPages(2000, 7)) db.StorePage(PageImageOf(page));
     if (db.PageCount() != 2000) state.SkipWithError("expected 2000 stored sub-pages");
     for (auto _ : state) {
         tVTXSearchRec rec;
@@ -53,7 +42,7 @@ void BM_MemoryPerSubPage(benchmark::State& state) {
         {
             PageDatabase db;
             // Each record is allocated as the assembly posts it, then stored.
-            for (const TtiPage& page : pages) db.StorePage(ImageOf(page));
+            for (const TtiPage& page : pages) db.StorePage(PageImageOf(page));
             perPage = static_cast<double>(mallinfo2().uordblks - before) / static_cast<double>(db.PageCount());
         }
     }

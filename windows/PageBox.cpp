@@ -10,9 +10,9 @@ PageBox::PageBox(Canvas& canvas, QWidget* parent) : QWidget(parent), canvas_(can
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PageBox::CanvasChanged() {
+void PageBox::CanvasChanged(const QRect& area) {
     canvasFresh_ = true;
-    update();
+    update(area);
 }
 
 QImage PageBox::Image() const {
@@ -28,8 +28,11 @@ void PageBox::paintEvent(QPaintEvent* event) {
     if (!canvasFresh_ && OnSystemPaint) OnSystemPaint();
     canvasFresh_ = false;
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    painter.drawImage(event->rect().topLeft(), Image(), event->rect());
+    const QImage image = Image();
+    // Only what the canvas does not cover needs the black behind it.
+    const QRegion uncovered = QRegion(event->rect()).subtracted(image.rect());
+    for (const QRect& r : uncovered) painter.fillRect(r, Qt::black);
+    painter.drawImage(event->rect().topLeft(), image, event->rect());
 }
 
 void PageBox::mouseReleaseEvent(QMouseEvent* event) {

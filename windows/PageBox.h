@@ -15,8 +15,9 @@ class PageBox : public QWidget {
 public:
     PageBox(Canvas& canvas, QWidget* parent);
 
-    // The canvas was drawn on: show it (no page refresh before this paint).
-    void CanvasChanged();
+    // The canvas was drawn on in that area: show it (no page refresh before
+    // this paint).
+    void CanvasChanged(const QRect& area);
     // Called before a paint the window system asked for (the box was
     // uncovered or shown): the window redraws its page first.
     std::function<void()> OnSystemPaint;

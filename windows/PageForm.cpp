@@ -306,7 +306,9 @@ void TPageForm::BuildMenus() {
 
 void TPageForm::OnVtxPage(std::uint16_t pageNo, const PageRef& page) { view_.RefreshPage(page, pageNo); }
 
-void TPageForm::PageCanvasChanged() { VTXBox->CanvasChanged(); }
+void TPageForm::PageCanvasChanged() { VTXBox->CanvasChanged(VTXBox->rect()); }
+
+void TPageForm::PageHeaderChanged() { VTXBox->CanvasChanged(QRect(0, 0, VTXBox->width(), kCellHeight)); }
 
 QImage TPageForm::PageImage() const { return VTXBox->Image().copy(); }
 

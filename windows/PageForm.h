@@ -152,6 +152,7 @@ public:
     const Canvas& PageCanvasForTest() const { return *canvas_; }
     QImage PageImage() const;
     PageWindowShared& Shared() { return *shared_; }
+    const std::shared_ptr<PageWindowShared>& SharedHandle() const { return shared_; }
     int PageCount() const;
     bool UseCaptureDll() const;
     // The page picture of the snapshot, as it is printed and copied.
@@ -187,6 +188,7 @@ protected:
     // PageViewSurface
     Canvas& PageCanvas() override { return *canvas_; }
     void PageCanvasChanged() override;
+    void PageHeaderChanged() override;
     TextPageView& TextPage() override { return *textPage_; }
     void SetPageNumberCaption(const std::string& caption) override;
 

@@ -76,7 +76,7 @@ void PageView::DrawWaiting(std::uint16_t number) {
     const std::string arriving = PageNumberText(number);
     if (GraphicsMode()) {
         renderer_.DrawWaitingHeader(surface_.PageCanvas(), CurrentPage, arriving, MixMode());
-        surface_.PageCanvasChanged();
+        surface_.PageHeaderChanged();
     } else {
         surface_.TextPage().TextWaitingLine(CurrentPage, arriving);
     }
@@ -86,7 +86,7 @@ void PageView::DrawHeaderOnly(const tPageImage& page) {
     if (GraphicsMode()) {
         renderer_.DrawPage(surface_.PageCanvas(), page, true, MixMode());
         renderer_.DrawHeaderPageNumber(surface_.PageCanvas(), CurrentPage, MixMode());
-        surface_.PageCanvasChanged();
+        surface_.PageHeaderChanged();
     } else {
         surface_.TextPage().RenderPageText(page, true);
     }
@@ -112,7 +112,7 @@ void PageView::DrawHeaderDigits(std::string text) {
     // Three cells always, so that an empty entry wipes the digits shown before.
     text.resize(3, ' ');
     renderer_.DrawHeaderText(surface_.PageCanvas(), text, MixMode());
-    surface_.PageCanvasChanged();
+    surface_.PageHeaderChanged();
 }
 
 void PageView::GoToEnteredPage(std::int32_t subPage) {
@@ -122,7 +122,7 @@ void PageView::GoToEnteredPage(std::int32_t subPage) {
     if (!ReadPageNumber(PageEntry, value)) {
         if (GraphicsMode()) {
             renderer_.DrawHeaderMessage(surface_.PageCanvas(), kWrongPageMessage, MixMode());
-            surface_.PageCanvasChanged();
+            surface_.PageHeaderChanged();
         }
         return;
     }

@@ -33,8 +33,11 @@ class PageViewSurface {
 public:
     virtual ~PageViewSurface() = default;
     virtual Canvas& PageCanvas() = 0;
-    // The graphics page changed and must reach the screen.
+    // The graphics page changed and must reach the screen; or only its
+    // header line (the top 15 pixel rows), which is all a running clock or a
+    // typed page number changes.
     virtual void PageCanvasChanged() = 0;
+    virtual void PageHeaderChanged() { PageCanvasChanged(); }
     virtual TextPageView& TextPage() = 0;
     // sSearchStr: set and repainted at once.
     virtual void SetPageNumberCaption(const std::string& caption) = 0;

@@ -16,6 +16,7 @@
 #include "rendering/VTX_TEXT_DISPLAY.h"
 #include "windows/AboutBox.h"
 #include "windows/ImageButton.h"
+#include "windows/MultiPage.h"
 #include "windows/PageBox.h"
 #include "windows/Splash.h"
 #include "windows/ViewerFixture.h"
@@ -200,11 +201,22 @@ TEST(MainForm, LanguageModuleBesideTheProgramReplacesTheTexts) {
     Viewer viewer("demo", 16000, 0x0407, [](Registry& registry) {
         const auto bin = std::filesystem::path(registry.Path()).parent_path() / "bin";
         std::filesystem::create_directories(bin);
-        std::ofstream(bin / "orvtt.DE") << "[TMainForm]\nbClose.Hint=Beenden\nmText.Caption=Textansicht\n";
+        std::ofstream(bin / "orvtt.DE") << "[TMainForm]\nbClose.Hint=Beenden\nmText.Caption=Textansicht\n"
+                                           "[TPageForm]\nbNewWindow.Hint=Neues Fenster\n"
+                                           "[TFMultiPage]\nsSearchStr.Hint=Seitennummer\n";
     });
     EXPECT_EQ(viewer.Form->bClose->toolTip(), "Beenden");  // "orvtt.DEU" missing, "orvtt.DE" found
     EXPECT_EQ(viewer.Form->mText->text(), "Textansicht");
     EXPECT_EQ(viewer.Form->bPause->toolTip(), "Pause");     // not in the module: stays
+    EXPECT_EQ(viewer.Form->bNewWindow->toolTip(), "Neues Fenster");
+    EXPECT_EQ(viewer.Form->sSearchStr->toolTip(), "Click to select page");
+
+    // A window opened later gets the texts of its own class and of the shared core.
+    Click(viewer.Form->bNewWindow);
+    const TFMultiPage& extra = *viewer.Form->Shared().extraWindows.back();
+    EXPECT_EQ(extra.bNewWindow->toolTip(), "Neues Fenster");
+    EXPECT_EQ(extra.sSearchStr->toolTip(), "Seitennummer");
+    EXPECT_EQ(extra.bClose->toolTip(), "Exit");  // the main window's section is not its own
 }
 
 TEST(MainForm, TypingPageNumbers) {
