@@ -2,9 +2,11 @@
 // registry file and font folder, and services that answer nothing.
 #pragma once
 
+#include <QApplication>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -96,5 +98,15 @@ private:
     NoCursor cursor_;
     NoLauncher launcher_;
 };
+
+// The main of a benchmark program with windows: offscreen unless there is a display.
+inline int RunWindowBenchmarks(int argc, char** argv) {
+    if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 }  // namespace orv::bench

@@ -34,16 +34,20 @@ double Percentile(std::vector<double> values, double share) {
     return values[std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())))];
 }
 
-void Fill(PageDatabase& db, std::size_t count) {
-    for (const TtiPage& page : SyntheticPages(count, 11)) db.StorePage(PageImageOf(page));
-}
+// A page store of synthetic sub-pages and what drawing them takes.
+struct SaveSetup {
+    explicit SaveSetup(std::size_t count) {
+        for (const TtiPage& page : SyntheticPages(count, 11)) db.StorePage(PageImageOf(page));
+        fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT");
+    }
+    PageDatabase db;
+    FontTable fonts;
+    GraphicsRenderer renderer;
+};
 
 void BM_SaveAllAsText(benchmark::State& state) {
-    PageDatabase db;
-    Fill(db, static_cast<std::size_t>(state.range(0)));
-    FontTable fonts;
-    fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT");
-    GraphicsRenderer renderer;
+    SaveSetup setup(static_cast<std::size_t>(state.range(0)));
+    auto& [db, fonts, renderer] = setup;
     const fs::path folder = BenchFolder();
     for (auto _ : state) {
         fs::remove(folder / "all.TXT");
@@ -56,12 +60,8 @@ void BM_SaveAllAsText(benchmark::State& state) {
 BENCHMARK(BM_SaveAllAsText)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 void BM_SaveAllAsImages(benchmark::State& state) {
-    PageDatabase db;
-    Fill(db, static_cast<std::size_t>(state.range(0)));
-    FontTable fonts;
-    fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT");
-    GraphicsRenderer renderer;
-    renderer.SelectFontSet(0);
+    SaveSetup setup(static_cast<std::size_t>(state.range(0)));
+    auto& [db, fonts, renderer] = setup;
     const fs::path folder = BenchFolder() / "pictures";
     for (auto _ : state) {
         fs::remove_all(folder);
@@ -205,11 +205,4 @@ BENCHMARK(BM_TwentyWindowsFollowLive)
 }  // namespace
 }  // namespace orv::bench
 
-int main(int argc, char** argv) {
-    if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return orv::bench::RunWindowBenchmarks(argc, argv); }

@@ -104,11 +104,4 @@ BENCHMARK(BM_StartToWindowShownAndMemory)->Iterations(1)->Unit(benchmark::kSecon
 }  // namespace
 }  // namespace orv::bench
 
-int main(int argc, char** argv) {
-    if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return orv::bench::RunWindowBenchmarks(argc, argv); }

@@ -21,11 +21,14 @@ std::string PageTextBlock(std::string_view title, const tPageImage& page) {
 }
 
 bool SavePageText(const std::string& fileName, const tPageImage& page, std::string_view title) {
-    const std::string block = PageTextBlock(title, page);
+    return WriteTextFile(fileName, PageTextBlock(title, page), true);
+}
+
+bool WriteTextFile(const std::string& fileName, std::string_view text, bool append) {
     if (IsReadOnlyFile(fileName)) return false;
-    std::FILE* file = std::fopen(fileName.c_str(), "ab");
+    std::FILE* file = std::fopen(fileName.c_str(), append ? "ab" : "wb");
     if (!file) return false;
-    const bool written = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool closed = std::fclose(file) == 0;
     return written && closed;
 }

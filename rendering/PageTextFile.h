@@ -19,6 +19,11 @@ std::string PageTextBlock(std::string_view title, const tPageImage& page);
 // True when every write and the final close succeeded.
 bool SavePageText(const std::string& fileName, const tPageImage& page, std::string_view title);
 
+// Writes text to a file, appended at its end (the file made when missing) or
+// replacing it. A read-only file is left as it is. True when every write and
+// the final close succeeded.
+bool WriteTextFile(const std::string& fileName, std::string_view text, bool append);
+
 // "100/0000" -> "100-0000", the name a saved page carries.
 std::string SavedPageName(std::string_view key);
 

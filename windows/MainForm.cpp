@@ -34,20 +34,8 @@ constexpr PageFormLayout kMainLayout{kMainWidth, kMainHeight, 48, "Panel1", "Pan
 constexpr int kPageLeft = 6;
 constexpr int kTVPanelWidth = 200;
 
-QColor FromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
 QLabel* BigLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    QFont font("Arial");
-    font.setBold(true);
-    font.setPixelSize(19);
-    label->setFont(font);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, FromColorRef(kKhaki));
-    label->setPalette(p);
-    label->setGeometry(geometry);
-    return label;
+    return KhakiLabel(parent, name, caption, 19, geometry);
 }
 
 std::string Trimmed(const QString& text) { return text.trimmed().toStdString(); }
@@ -161,14 +149,7 @@ void TMainForm::BuildMainComponents() {
     connect(mTV_VTX, &QAction::triggered, this, [this] { mTV_VTXClick(); });
     connect(mTV_Text, &QAction::triggered, this, [this] { mTV_TextClick(); });
 
-    m_SaveAll = m_Save->addMenu("Save all pages");
-    m_SaveAll->setObjectName("m_SaveAll");
-    m_SaveAllText = m_SaveAll->addAction("...as text");
-    m_SaveAllText->setObjectName("m_SaveAllText");
-    m_SaveAllPicture = m_SaveAll->addAction("...as image");
-    m_SaveAllPicture->setObjectName("m_SaveAllPicture");
-    connect(m_SaveAllText, &QAction::triggered, this, [this] { SavePages(true, false); });
-    connect(m_SaveAllPicture, &QAction::triggered, this, [this] { SavePages(true, true); });
+    m_SaveAll = AddSaveMenu("Save all pages", "m_SaveAll", true, m_SaveAllText, m_SaveAllPicture);
 
     m_Source = new QMenu(this);
     m_Source->setObjectName("m_Source");
@@ -354,17 +335,9 @@ void TMainForm::ApplyDisplayMode() {
     view_.RefreshPage(nullptr, view_.CurrentPage);
 }
 
-void TMainForm::mTV_VTXClick() {
-    mTV_VTX->setChecked(true);
-    view_.DisplayMode = kModeTeletextTV;
-    ApplyDisplayMode();
-}
+void TMainForm::mTV_VTXClick() { SelectMode(mTV_VTX, kModeTeletextTV); }
 
-void TMainForm::mTV_TextClick() {
-    mTV_Text->setChecked(true);
-    view_.DisplayMode = kModeTextTV;
-    ApplyDisplayMode();
-}
+void TMainForm::mTV_TextClick() { SelectMode(mTV_Text, kModeTextTV); }
 
 bool TMainForm::SetPause(bool on) {
     const bool previous = acquisition_ ? acquisition_->Collectors().CapturePaused() : paused_;

@@ -42,6 +42,12 @@ void TFMultiPage::InitFromWindow(std::uint8_t displayMode, const tPageImage& pag
     view_.PageSnapshot = page;
     view_.CurrentPage = pageNo;
     view_.CurrentSubPage = subPage;
+    // An opener still waiting for another page shows the copy under that
+    // page's number; the new window shows the copy as the page it is.
+    if (page.PageNo != pageNo) {
+        view_.CurrentPage = page.PageNo;
+        view_.CurrentSubPage = static_cast<std::uint32_t>(page.SubCode);
+    }
     DrawSnapshot();
     // The "+ TV" modes have no counterpart here.
     if (displayMode == kModeText || displayMode == kModeTextTV)
@@ -51,8 +57,10 @@ void TFMultiPage::InitFromWindow(std::uint8_t displayMode, const tPageImage& pag
     pageHandedOver_ = true;
 }
 
+// Under its own number: while a page typed meanwhile is awaited, the copy
+// only updates the header, and is never drawn as that other page.
 void TFMultiPage::DrawSnapshot() {
-    view_.RefreshPage(std::make_shared<const tPageImage>(view_.PageSnapshot), view_.CurrentPage);
+    view_.RefreshPage(std::make_shared<const tPageImage>(view_.PageSnapshot), view_.PageSnapshot.PageNo);
 }
 
 void TFMultiPage::showEvent(QShowEvent* event) {

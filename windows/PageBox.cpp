@@ -36,7 +36,9 @@ void PageBox::paintEvent(QPaintEvent* event) {
 }
 
 void PageBox::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && OnClick) OnClick(event->position().toPoint());
+    // A click is a release over the box; one dragged off it clicks nothing.
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && rect().contains(at) && OnClick) OnClick(at);
 }
 
 }  // namespace orv

@@ -1,8 +1,5 @@
 #include "windows/PageFiles.h"
 
-#include <cstdio>
-
-#include "platform/FileAttributes.h"
 #include "rendering/PagePicture.h"
 #include "rendering/PageTextFile.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
@@ -45,13 +42,7 @@ bool SaveAllPages(const PageDatabase& pages, GraphicsRenderer& renderer, const F
 }
 
 bool ReplacePageText(const std::string& fileName, const tPageImage& page) {
-    const std::string text = PageText(page);
-    if (IsReadOnlyFile(fileName)) return false;
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    return WriteTextFile(fileName, PageText(page), false);
 }
 
 }  // namespace orv

@@ -27,8 +27,6 @@ constexpr int kTopBarHeight = 33;
 constexpr int kPageLeft = 6;
 constexpr int kPadLeft = kPageLeft + kPageAreaWidth + 6;
 
-QColor FromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
 void SetBackground(QWidget* w, QColor colour) {
     QPalette p = w->palette();
     p.setColor(QPalette::Window, colour);
@@ -37,6 +35,12 @@ void SetBackground(QWidget* w, QColor colour) {
 }
 
 }  // namespace
+
+QColor FromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+QLabel* KhakiLabel(QWidget* parent, const char* name, const QString& caption, int pixels, QRect geometry) {
+    return skin::BoldLabel(parent, name, caption, pixels, FromColorRef(kKhaki), geometry);
+}
 
 PageWindowShared::PageWindowShared(const PageWindowServices& s) : services(s) {}
 PageWindowShared::~PageWindowShared() = default;
@@ -112,16 +116,7 @@ void TPageForm::BuildTopBar() {
     AddFrameImage(TopBar, "Image1", static_cast<int>(skin::FramePart::TopBar), TopBar->rect());
     using F = skin::Face;
     bLogo = AddButton(TopBar, "bLogo", static_cast<int>(F::Logo), {6, 3, 44, 27}, "Info");
-    sHeadline = new QLabel("ORV Teletext", TopBar);
-    sHeadline->setObjectName("sHeadline");
-    sHeadline->setGeometry(56, 0, 300, kTopBarHeight);
-    QFont headFont("Arial");
-    headFont.setBold(true);
-    headFont.setPixelSize(17);
-    sHeadline->setFont(headFont);
-    QPalette hp = sHeadline->palette();
-    hp.setColor(QPalette::WindowText, FromColorRef(kKhaki));
-    sHeadline->setPalette(hp);
+    sHeadline = KhakiLabel(TopBar, "sHeadline", "ORV Teletext", 17, {56, 0, 300, kTopBarHeight});
     sHeadline->setAttribute(Qt::WA_TranslucentBackground);
     sHeadline->installEventFilter(this);
     sVersion = new QLabel(TopBar);
@@ -163,16 +158,7 @@ void TPageForm::BuildBottomBar() {
     BottomBar->setGeometry(0, layout_.Height - layout_.BottomBarHeight, layout_.Width, layout_.BottomBarHeight);
     AddFrameImage(BottomBar, "Image2", static_cast<int>(skin::FramePart::BottomBar), BottomBar->rect());
     const int labelTop = (layout_.BottomBarHeight - 24) / 2;
-    sSearchStr = new QLabel("100", BottomBar);
-    sSearchStr->setObjectName("sSearchStr");
-    QFont font("Arial");
-    font.setBold(true);
-    font.setPixelSize(19);
-    sSearchStr->setFont(font);
-    QPalette p = sSearchStr->palette();
-    p.setColor(QPalette::WindowText, FromColorRef(kKhaki));
-    sSearchStr->setPalette(p);
-    sSearchStr->setGeometry(404, labelTop, 60, 24);
+    sSearchStr = KhakiLabel(BottomBar, "sSearchStr", "100", 19, {404, labelTop, 60, 24});
     sSearchStr->setToolTip(layout_.PageNumberHint);
     sSearchStr->setCursor(Qt::PointingHandCursor);
     sSearchStr->installEventFilter(this);
@@ -292,14 +278,20 @@ void TPageForm::BuildMenus() {
 
     m_Save = new QMenu(this);
     m_Save->setObjectName("m_Save");
-    m_SaveSingle = m_Save->addMenu("Save current page");
-    m_SaveSingle->setObjectName("m_SaveSingle");
-    m_SaveSingleText = m_SaveSingle->addAction("...as text");
-    m_SaveSingleText->setObjectName("m_SaveSingleText");
-    m_SaveSinglePicture = m_SaveSingle->addAction("...as image");
-    m_SaveSinglePicture->setObjectName("m_SaveSinglePicture");
-    connect(m_SaveSingleText, &QAction::triggered, this, [this] { SavePages(false, false); });
-    connect(m_SaveSinglePicture, &QAction::triggered, this, [this] { SavePages(false, true); });
+    m_SaveSingle = AddSaveMenu("Save current page", "m_SaveSingle", false, m_SaveSingleText, m_SaveSinglePicture);
+}
+
+QMenu* TPageForm::AddSaveMenu(const char* caption, const QString& name, bool allPages, QAction*& asText,
+                              QAction*& asImage) {
+    QMenu* menu = m_Save->addMenu(caption);
+    menu->setObjectName(name);
+    asText = menu->addAction("...as text");
+    asText->setObjectName(name + "Text");
+    asImage = menu->addAction("...as image");
+    asImage->setObjectName(name + "Picture");
+    connect(asText, &QAction::triggered, this, [this, allPages] { SavePages(allPages, false); });
+    connect(asImage, &QAction::triggered, this, [this, allPages] { SavePages(allPages, true); });
+    return menu;
 }
 
 // ------------------------------------------------------------------- pages
@@ -342,17 +334,15 @@ void TPageForm::ShowPageArea(bool text, int textWidth, std::uint32_t teletextBac
     if (!text) SetBackground(p_Teletext, FromColorRef(teletextBackground));
 }
 
-void TPageForm::mVTXClick() {
-    mVTX->setChecked(true);
-    view_.DisplayMode = kModeTeletext;
+void TPageForm::SelectMode(QAction* item, std::uint8_t mode) {
+    item->setChecked(true);
+    view_.DisplayMode = mode;
     ApplyDisplayMode();
 }
 
-void TPageForm::mTextClick() {
-    mText->setChecked(true);
-    view_.DisplayMode = kModeText;
-    ApplyDisplayMode();
-}
+void TPageForm::mVTXClick() { SelectMode(mVTX, kModeTeletext); }
+
+void TPageForm::mTextClick() { SelectMode(mText, kModeText); }
 
 void TPageForm::ResetCanvasTools() {
     shared_->renderer.PreparePageCanvas(canvas_.get());

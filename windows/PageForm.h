@@ -7,7 +7,9 @@
 // do) is decided by the virtual functions below.
 #pragma once
 
+#include <QColor>
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -28,6 +30,7 @@
 class QComboBox;
 class QImage;
 class QKeyEvent;
+class QString;
 class QLabel;
 class QMenu;
 class QAction;
@@ -174,6 +177,10 @@ protected:
     void BuildComponents();
     ImageButton* AddButton(QWidget* parent, const char* name, int face, QRect geometry, const char* hint);
     QLabel* AddFrameImage(QWidget* parent, const char* name, int part, QRect geometry);
+    // "Save current page" / "Save all pages" with "...as text" and "...as image".
+    QMenu* AddSaveMenu(const char* caption, const QString& name, bool allPages, QAction*& asText, QAction*& asImage);
+    // Checks the mode's menu item and applies the mode.
+    void SelectMode(QAction* item, std::uint8_t mode);
     // Shows the page area of a graphics or a text mode.
     void ShowPageArea(bool text, int textWidth, std::uint32_t teletextBackground);
     void UpdatePauseButton();
@@ -245,6 +252,11 @@ public:
     QAction* m_SaveSingleText = nullptr;
     QAction* m_SaveSinglePicture = nullptr;
 };
+
+// A Windows colour value (0x00BBGGRR) as Qt takes it.
+QColor FromColorRef(std::uint32_t colour);
+// A bold Arial label in khaki, as the bars carry them.
+QLabel* KhakiLabel(QWidget* parent, const char* name, const QString& caption, int pixels, QRect geometry);
 
 // Multiplies and divides with rounding, as the printer scaling does it.
 int MulDiv(int number, int numerator, int denominator);

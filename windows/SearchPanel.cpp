@@ -12,8 +12,6 @@ namespace orv {
 
 namespace {
 
-QColor FromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
 std::string UpperAnsi(const QString& text) {
     std::string upper = QStringToAnsi(text);
     // As the page search compares: letters a-z in upper case.

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QList>
 #include <QPainter>
@@ -852,6 +853,20 @@ QPixmap ProgramIcon(int size) {
         PaintGlass(p, screen);
     }
     return QPixmap::fromImage(std::move(image));
+}
+
+QLabel* BoldLabel(QWidget* parent, const char* name, const QString& text, int pixels, QColor colour, QRect geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    QFont font("Arial");
+    font.setBold(true);
+    font.setPixelSize(pixels);
+    label->setFont(font);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    label->setPalette(p);
+    label->setGeometry(geometry);
+    return label;
 }
 
 }  // namespace orv::skin

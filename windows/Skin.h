@@ -4,7 +4,12 @@
 // nothing is shipped as a binary picture.
 #pragma once
 
+#include <QColor>
 #include <QPixmap>
+#include <QRect>
+
+class QLabel;
+class QWidget;
 #include <QSize>
 
 namespace orv::skin {
@@ -43,5 +48,8 @@ QPixmap ButtonPicture(Face face, QSize size, ButtonState state = ButtonState::No
 QPixmap SplashPicture();
 // The program icon (window icon, about box), square.
 QPixmap ProgramIcon(int size);
+
+// The skin's lettering: a bold Arial label of that pixel height and colour.
+QLabel* BoldLabel(QWidget* parent, const char* name, const QString& text, int pixels, QColor colour, QRect geometry);
 
 }  // namespace orv::skin

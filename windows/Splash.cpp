@@ -14,17 +14,8 @@ namespace {
 // further right and down, which gives the white text a shadow.
 QLabel* ShadowText(QWidget* parent, const char* name, const QString& text, int pixels, QColor colour, QRect geometry,
                    Qt::Alignment align) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    QFont font("Arial");
-    font.setBold(true);
-    font.setPixelSize(pixels);
-    label->setFont(font);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, colour);
-    label->setPalette(p);
+    QLabel* label = skin::BoldLabel(parent, name, text, pixels, colour, geometry);
     label->setAlignment(align);
-    label->setGeometry(geometry);
     return label;
 }
 

@@ -9,8 +9,12 @@
 #include "acquisition/Pages.h"
 #include "drivers/broadcast/DemoBroadcast.h"
 #include "drivers/broadcast/PacketEncoder.h"
+#include "TestTextView.h"
+#include "rendering/TextPageView.h"
+#include "rendering/VTX_Graphics_Display.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 #include "tools/ttxdump/TtxDump.h"
+#include "windows/PageLinks.h"
 
 namespace orv {
 namespace {
@@ -80,6 +84,35 @@ TEST(Fuzz, RandomAndDamagedStreamsThroughTtxDump) {
         for (auto at = text.find("\r\n=========="); at != std::string::npos; at = text.find("\r\n==========", at + 1))
             ++separators;
         EXPECT_EQ(separators % 2, 0u);
+    }
+}
+
+// Clicks anywhere on pages of random bytes, in both views: a page number in
+// range, or a link that is a run of the page's own bytes.
+TEST(Fuzz, ClicksOnRandomPages) {
+    std::mt19937 random(77);
+    GraphicsRenderer renderer;
+    test::MemoryTextView view;
+    TextPageView text(&view);
+    for (int round = 0; round < 300; ++round) {
+        tPageImage page{};
+        for (auto& row : page.Rows)
+            for (auto& b : row) b = static_cast<std::uint8_t>(round % 2 ? random() : "0123456789 w.W/:hH"[random() % 18]);
+        text.RenderPageText(page, false);
+        for (int click = 0; click < 200; ++click) {
+            std::string link;
+            const int x = static_cast<int>(random() % 700) - 100, y = static_cast<int>(random() % 600) - 100;
+            const int found = renderer.HitTest(page, x, y, link);
+            ASSERT_TRUE(found >= -1 && found <= 0x999) << found;  // the window takes 0x100-0x899 only
+            const bool inBox = x >= 0 && x < 490 && y >= 0 && y < 388;
+            ASSERT_TRUE(!inBox || link.size() <= 40u) << link;
+            if (found == -1) {
+                ASSERT_EQ(WebAddressCommand(link).rfind("start ", 0), 0u);
+            }
+            const TextClick hit = TextClickAt(view, static_cast<int>(random() % 1200) - 50);
+            ASSERT_TRUE(hit.Page == 0 || (hit.Page >= 0x100 && hit.Page <= 0x899));
+            ASSERT_LE(hit.Word.size(), 1050u);
+        }
     }
 }
 

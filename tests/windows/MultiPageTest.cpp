@@ -123,6 +123,14 @@ TEST(MultiPage, ModesCarryOverWithoutTVAndSavingTextReplacesTheFile) {
     EXPECT_TRUE(text.Paused());  // the window's own pause given back
     fs::remove(file);
 
+    // Frozen and waiting for a page that is not stored: redrawing keeps
+    // waiting, and never passes the frozen copy off as that page.
+    for (char digit : {'7', '7', '7'}) text.EnterDigit(digit);
+    text.mVTXClick();
+    EXPECT_TRUE(text.View().WaitingForPage);
+    EXPECT_EQ(text.View().ShownPage, nullptr);
+    EXPECT_EQ(text.View().CurrentPage, 0x777);
+
     // Closing the main window takes the extra ones with it, in order.
     viewer.Stop();
 }
