@@ -27,6 +27,9 @@ bool QtSaveDialog::Execute(const SaveDialogSettings& settings, std::string& file
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     dialog.setNameFilters(QtNameFilters(settings.Filter));
     dialog.setDefaultSuffix(QString::fromStdString(settings.DefaultExt));
+    // The other options need nothing here: the dialog has no read-only box and
+    // never changes the working folder, and a name in a folder that does not
+    // exist, or of a read-only file, fails quietly when the page is saved.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(settings.Options & kOverwritePrompt));
     dialog.setSizeGripEnabled(settings.Options & kEnableSizing);
     // A wildcard name ("*.TXT") is taken by the dialog as a filter to apply.
