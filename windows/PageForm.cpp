@@ -184,7 +184,8 @@ void TPageForm::BuildDisplayPanel() {
     AddFrameImage(Panel3, "Image5", static_cast<int>(P::Divider), {kPageLeft + kPageAreaWidth, 0, 6, kPageAreaHeight});
     AddFrameImage(Panel3, "Image6", static_cast<int>(P::PadBack), {kPadLeft, 0, padWidth, kPageAreaHeight});
     AddFrameImage(Panel3, "Image7", static_cast<int>(P::PageTop), {kPadLeft, 0, padWidth, 6});
-    AddFrameImage(Panel3, "Image8", static_cast<int>(P::PageBottom), {kPadLeft, kPageAreaHeight - 60, padWidth, 60});
+    Image8 = AddFrameImage(Panel3, "Image8", static_cast<int>(P::PageBottom),
+                           {kPadLeft, kPageAreaHeight - 60, padWidth, 60});
 
     p_Teletext = new QWidget(Panel3);
     p_Teletext->setObjectName("p_Teletext");
@@ -458,7 +459,7 @@ bool TPageForm::eventFilter(QObject* watched, QEvent* event) {
             sHeadlineMouse(event);
         } else if (event->type() == QEvent::MouseButtonRelease && watched == sSearchStr) {
             sSearchStrClick();
-        } else if (event->type() == QEvent::MouseButtonRelease && (watched == Panel3 || watched == FrameImages[7])) {
+        } else if (event->type() == QEvent::MouseButtonRelease && (watched == Panel3 || watched == Image8)) {
             CloseDropDowns();
         }
         break;

@@ -243,7 +243,8 @@ public:
     ImageButton* bNewWindow = nullptr;
     QLabel* img_KPause = nullptr;
     QLabel* img_KPlay = nullptr;
-    std::vector<QLabel*> FrameImages;  // Image1 .. Image8
+    std::vector<QLabel*> FrameImages;  // the frame pictures, Image1 .. Image8
+    QLabel* Image8 = nullptr;          // below the number pad: a click there closes the page list
     QMenu* pm_VTX_Mode = nullptr;
     QAction* mVTX = nullptr;
     QAction* mText = nullptr;

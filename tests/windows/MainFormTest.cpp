@@ -413,6 +413,9 @@ TEST(MainForm, PageListOffersDecimalPagesOnly) {
     Click(form.sSearchStr);
     Click(form.Panel3);  // a click beside it closes the list
     EXPECT_FALSE(form.cPageList->isVisibleTo(&form));
+    Click(form.sSearchStr);
+    Click(form.Image8);  // and one on the picture below the pad
+    EXPECT_FALSE(form.cPageList->isVisibleTo(&form));
 }
 
 TEST(MainForm, HistorySteppingStaysWithinItsBounds) {
