@@ -127,7 +127,9 @@ TEST(PageCommands, SaveWritesWhatWasDrawnWithThePauseHeldWhileTheDialogIsOpen) {
         form.SetPause(false);
 
         // Save all, and a cancelled dialog: each time paused meanwhile and given back after.
-        ASSERT_TRUE(WaitFor([&] { return form.Pipeline()->Pages().PageCount() > 5; }));
+        ASSERT_TRUE(WaitFor([&] {
+            return form.Pipeline()->Pages().PageCount() > 5 && form.Pipeline()->Pages().FindPage(0x100, 0);
+        }));
         viewer.SaveDialog.Answers = {(folder / "all.TXT").string()};
         form.m_SaveAllText->trigger();
         form.m_SaveAllPicture->trigger();
