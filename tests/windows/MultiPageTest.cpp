@@ -59,7 +59,8 @@ TEST(MultiPage, OpensFrozenOnTheOpenersPageUntilItsPauseIsReleased) {
     EXPECT_EQ(extra.m_Save->actions().size(), 1);  // "Save current page" only
 
     // Another sub-page comes: the main window shows it, the extra one stays.
-    ASSERT_TRUE(WaitFor([&] { return form.View().ShownPage->SubCode != opened.SubCode; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return form.View().ShownPage && form.View().ShownPage->SubCode != opened.SubCode; },
+                        15000));
     const QImage frozen = extra.PageImage();
     QTest::qWait(300);
     EXPECT_EQ(extra.PageImage(), frozen);
