@@ -47,14 +47,15 @@ int RunViewer(int argc, char** argv) {
     const std::string version = ReadVersionInfo(ProgramFileName());
     auto splash = std::make_unique<TFSplash>(version);
     ShowSplashForASecond(*splash);
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    // No application display name: the window system would append it to every
+    // caption ("Information — ORV Teletext"), and the captions are the designed texts.
 
     Registry registry(Registry::DefaultPath());
     DeviceTable devices;
     RegisterVbiDevice(devices, registry);
     QtUiThread ui;
     PageWindowTable windows;
-    QtDialogs dialogs;
+    QtDialogs dialogs(kApplicationTitle);
     QtHelpViewer help;
     QtSaveDialog saveDialog;
     QtPrintDialog printDialog;

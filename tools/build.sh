@@ -46,6 +46,11 @@ case "$mode" in
     install_missing "${build_packages[@]}" "${test_packages[@]}"
     configure_and_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
     (cd build/test && ctest --output-on-failure -j "$jobs")
+    # CMake's default generator (Unix Makefiles) as a user without Ninja has it: the
+    # generated sources and the command-line program.
+    cmake -S . -B build/make -DORVTT_WERROR=ON -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF >/dev/null
+    cmake --build build/make --target ttxdump -j "$jobs" >/dev/null
+    build/make/ttxdump --demo 2 --list >/dev/null
     configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DORVTT_SANITIZE=address,undefined -DORVTT_BENCH=OFF
     (cd build/asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$top/tests/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
     configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_SANITIZE=thread -DORVTT_BENCH=OFF

@@ -185,7 +185,7 @@ void TMainForm::FormCreate() {
     // 11. A "+ TV" mode needs the TV items.
     if (settings_.DisplayMode == kModeTeletextTV && !mTV_VTX->isEnabled()) settings_.DisplayMode = kModeTeletext;
     if (settings_.DisplayMode == kModeTextTV && !mTV_Text->isEnabled()) settings_.DisplayMode = kModeText;
-    // 13. Apply the mode through its menu item (a value outside 0-3 applies nothing).
+    // 13. Apply the mode through its menu item.
     view_.DisplayMode = settings_.DisplayMode;
     switch (settings_.DisplayMode) {
     case kModeTeletext: mVTXClick(); break;
@@ -228,6 +228,7 @@ void TMainForm::ApplyLanguageModule() {
     if (!LoadLanguageModule(services_.programPath, settings_.Language, shared_->language)) return;
     ReloadAllWindows(shared_->language);
     ReloadWindowTexts(*this, shared_->language);
+    new LanguageForNewWindows(shared_->language, this);  // owned by the window
 }
 
 void TMainForm::InstallFont() {
@@ -235,8 +236,12 @@ void TMainForm::InstallFont() {
     {
         std::ofstream out(services_.fontFileName, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(font.data()), static_cast<std::streamsize>(font.size()));
-    }  // a file that cannot be written is not fatal here: the faces are then missing
-    shared_->fonts.AddFontResource(services_.fontFileName);
+    }
+    // A file that cannot be written (no temp folder, a full disk) is not fatal:
+    // the faces are then registered straight from the embedded resource, so the
+    // page is still drawn.
+    if (shared_->fonts.AddFontResource(services_.fontFileName) == 0)
+        shared_->fonts.AddFontMemory(font, "TTX_FONT");
 }
 
 void TMainForm::RemoveFont() {

@@ -28,7 +28,9 @@ MainSettings ReadSettings(const Registry& registry, std::uint16_t userLanguage) 
     settings.TunerKeyPresent = registry.KeyExists(kTunerKey);
     if (!registry.KeyExists(kTeletextSettingsKey)) return settings;
 
-    if (const auto mode = registry.ReadInteger(kTeletextSettingsKey, "VTXMode"))
+    // Only the low byte counts; a mode the viewer does not have would show no
+    // page area at all, so it is taken as the teletext view.
+    if (const auto mode = registry.ReadInteger(kTeletextSettingsKey, "VTXMode"); mode && (*mode & 0xFF) <= 3)
         settings.DisplayMode = static_cast<std::uint8_t>(*mode & 0xFF);
     std::uint32_t hex = 0;
     if (const auto language = registry.ReadString(kTeletextSettingsKey, "Language"); language && ParseHexText(*language, hex))

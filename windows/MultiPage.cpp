@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "platform/qt/QtLanguageModule.h"
 #include "windows/PageFiles.h"
 
 namespace orv {
@@ -24,7 +23,6 @@ TFMultiPage::TFMultiPage(std::shared_ptr<PageWindowShared> shared) : TPageForm(s
     view_.SetPages(shared_->pipeline ? &shared_->pipeline->Pages() : nullptr);
     BuildComponents();
     move(kMultiPageDesignedPosition);
-    if (!shared_->language.Empty()) ReloadWindowTexts(*this, shared_->language);
     // FormCreate: no page yet, the teletext view, registered for pages.
     view_.CurrentPage = 0;
     view_.CurrentSubPage = 0;

@@ -54,6 +54,12 @@ void PageView::DrawFull(const tPageImage& page, std::uint16_t number) {
     WaitingForPage = false;
     if (GraphicsMode()) {
         renderer_.DrawPage(surface_.PageCanvas(), page, false, MixMode());
+        // Cells 0-10 are the window's own, which the page does not draw: its
+        // number (or the digits being typed) and blanks, so that nothing of a
+        // "Search page" line or of earlier digits stays there.
+        std::string own = PageEntry.empty() ? PageNumberText(number) : PageEntry;
+        own.resize(11, ' ');
+        renderer_.DrawHeaderText(surface_.PageCanvas(), own, MixMode());
         if (SearchActive)
             renderer_.FrameSearchHit(surface_.PageCanvas(), SearchRec.FoundRow, SearchRec.FoundColumn,
                                      SearchRec.SearchLength);

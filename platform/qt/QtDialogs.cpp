@@ -7,13 +7,13 @@
 
 namespace orv {
 
-QString DialogCaption(DialogKind kind) {
+QString DialogCaption(DialogKind kind, const std::string& applicationTitle) {
     switch (kind) {
     case DialogKind::Confirmation: return QString::fromUtf8(kConfirmationCaption);
     case DialogKind::Information: return QString::fromUtf8(kInformationCaption);
     case DialogKind::Plain: break;
     }
-    return QApplication::applicationDisplayName();
+    return QString::fromStdString(applicationTitle);
 }
 
 namespace {
@@ -44,7 +44,7 @@ QMessageBox::Icon IconOf(DialogKind kind) {
 
 DialogButton QtDialogs::MessageBox(DialogKind kind, const std::string& text,
                                    const std::vector<DialogButton>& buttons) {
-    QMessageBox box(IconOf(kind), DialogCaption(kind), QString::fromStdString(text), QMessageBox::NoButton,
+    QMessageBox box(IconOf(kind), DialogCaption(kind, title_), QString::fromStdString(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
     std::map<QAbstractButton*, DialogButton> answers;
     const std::vector<DialogButton> shown = buttons.empty() ? std::vector{DialogButton::OK} : buttons;

@@ -18,10 +18,15 @@ inline constexpr char kOkButtonText[] = "OK";
 
 class QtDialogs : public Dialogs {
 public:
+    // applicationTitle: the caption of plain messages.
+    explicit QtDialogs(std::string applicationTitle = "ORV Teletext") : title_(std::move(applicationTitle)) {}
     DialogButton MessageBox(DialogKind kind, const std::string& text,
                             const std::vector<DialogButton>& buttons) override;
+
+private:
+    std::string title_;
 };
 
-QString DialogCaption(DialogKind kind);
+QString DialogCaption(DialogKind kind, const std::string& applicationTitle);
 
 }  // namespace orv

@@ -83,6 +83,9 @@ void Apply(QObject& target, bool isWindow, const LanguageText& entry) {
         WriteProperty(target, entry.Property.c_str(), text);
 }
 
+// Set on a window once it has the module's texts.
+constexpr char kTextsGiven[] = "orvLanguageTextsGiven";
+
 QObject* FindComponent(QWidget& window, const std::string& name) {
     if (name.empty()) return &window;
     return window.findChild<QObject*>(QString::fromStdString(name));
@@ -91,6 +94,7 @@ QObject* FindComponent(QWidget& window, const std::string& name) {
 }  // namespace
 
 void ReloadWindowTexts(QWidget& window, const LanguageModule& module) {
+    window.setProperty(kTextsGiven, true);
     for (const QMetaObject* meta : OwnClassChain(window)) {
         const auto* texts = module.Form(PlainClassName(*meta));
         if (!texts) continue;
@@ -103,6 +107,20 @@ void ReloadWindowTexts(QWidget& window, const LanguageModule& module) {
 
 void ReloadAllWindows(const LanguageModule& module) {
     for (QWidget* window : QApplication::topLevelWidgets()) ReloadWindowTexts(*window, module);
+}
+
+LanguageForNewWindows::LanguageForNewWindows(const LanguageModule& module, QObject* parent)
+    : QObject(parent), module_(module) {
+    QApplication::instance()->installEventFilter(this);
+}
+
+bool LanguageForNewWindows::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->isWindow() && !widget->property(kTextsGiven).toBool())
+            ReloadWindowTexts(*widget, module_);
+    }
+    return false;
 }
 
 }  // namespace orv

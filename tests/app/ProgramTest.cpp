@@ -130,5 +130,20 @@ TEST(Screenshot, MainWindowShowsPage100) {
     EXPECT_GE(colours.size(), 4u);
 }
 
+// Under Xvfb: the box the program shows (about a damaged settings file)
+// carries exactly its caption on the X server, with nothing appended.
+TEST(Screenshot, TheProgramsBoxesCarryExactlyTheirCaptions) {
+    if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
+    ProgramHome home;
+    std::ofstream(home.Registry(), std::ios::binary) << "not a registry file\n";
+    auto viewer = home.Start();
+    ASSERT_TRUE(viewer->waitForStarted(5000));
+    X11WindowProbe probe;
+    EXPECT_TRUE(test::WaitFor([&] { return HasWindowTitled(probe, "Information"); }, 10000));
+    for (const TopLevelWindow& window : probe.TopLevelWindows())
+        EXPECT_EQ(window.Title.find(" \xE2\x80\x94 "), std::string::npos) << window.Title;  // " — "
+    ExpectEndInOrderOnSignal(*viewer, home);
+}
+
 }  // namespace
 }  // namespace orv

@@ -146,6 +146,16 @@ TEST(MainForm, StoredSettingsAreReadAndWrittenBack) {
     EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastChannel"), 7u);
 }
 
+TEST(MainForm, PagesAreDrawnWhenTheFontFileCannotBeWritten) {
+    Viewer viewer("demo", 16000, 0x0409, {}, "/nonexistent-orvtt-folder/ORVTTX.FON");
+    ASSERT_TRUE(viewer.WaitForShown(0x100));
+    const Canvas& canvas = viewer.Form->PageCanvasForTest();
+    int lit = 0;
+    for (int y = kCellHeight; y < 25 * kCellHeight; ++y)
+        for (int x = 0; x < 40 * kCellWidth; ++x) lit += canvas.ColourAt(x, y) != 0;
+    EXPECT_GT(lit, 5000);  // the faces came from the embedded font
+}
+
 TEST(MainForm, WithoutTheCaptureLibraryTheWindowCloses) {
     // The library cannot open its source; the VBI device path would need the
     // TV link, which is not there either: the program cannot run.
@@ -203,7 +213,8 @@ TEST(MainForm, LanguageModuleBesideTheProgramReplacesTheTexts) {
         std::filesystem::create_directories(bin);
         std::ofstream(bin / "orvtt.DE") << "[TMainForm]\nbClose.Hint=Beenden\nmText.Caption=Textansicht\n"
                                            "[TPageForm]\nbNewWindow.Hint=Neues Fenster\n"
-                                           "[TFMultiPage]\nsSearchStr.Hint=Seitennummer\n";
+                                           "[TFMultiPage]\nsSearchStr.Hint=Seitennummer\n"
+                                           "[TAboutBox]\nLabel1.Caption=Seiten im Speicher\n";
     });
     EXPECT_EQ(viewer.Form->bClose->toolTip(), "Beenden");  // "orvtt.DEU" missing, "orvtt.DE" found
     EXPECT_EQ(viewer.Form->mText->text(), "Textansicht");
@@ -217,6 +228,15 @@ TEST(MainForm, LanguageModuleBesideTheProgramReplacesTheTexts) {
     EXPECT_EQ(extra.bNewWindow->toolTip(), "Neues Fenster");
     EXPECT_EQ(extra.sSearchStr->toolTip(), "Seitennummer");
     EXPECT_EQ(extra.bClose->toolTip(), "Exit");  // the main window's section is not its own
+    QString label;
+    QTimer::singleShot(200, [&] {
+        if (auto* about = qobject_cast<TAboutBox*>(QApplication::activeModalWidget())) {
+            label = about->Label1->text();
+            about->close();
+        }
+    });
+    Click(viewer.Form->bLogo);
+    EXPECT_EQ(label, "Seiten im Speicher");
 }
 
 TEST(MainForm, TypingPageNumbers) {

@@ -46,6 +46,10 @@ TEST(MainSettings, EachValueInItsOwnGuard) {
     EXPECT_EQ(settings.VideoSource, 2);
     WriteSettings(*registry, settings);
     EXPECT_EQ(registry->ReadString(kTeletextSettingsKey, "Language"), "0407");  // "407" comes back as 0407
+    for (const std::uint32_t mode : {4u, 0xFFu, 0x1FFu}) {  // no such mode: the teletext view
+        registry->WriteInteger(kTeletextSettingsKey, "VTXMode", mode);
+        EXPECT_EQ(ReadSettings(*registry, 0x0409).DisplayMode, 0) << mode;
+    }
 
     // Wrong types and text that is not hexadecimal leave the defaults.
     registry->DeleteKey(kTeletextSettingsKey);

@@ -101,6 +101,8 @@ TEST(PageView, WaitingAndHeaderOnlyRefreshInBothModes) {
     view.RefreshPage(wanted, 0x123);
     EXPECT_FALSE(view.WaitingForPage);
     EXPECT_EQ(view.ShownPage, wanted);
+    // Nothing of the "Search page" line stays in the window's own cells.
+    EXPECT_TRUE(HeaderShows(s, [](GraphicsRenderer& r, Canvas& c) { r.DrawHeaderPageNumber(c, 0x123, false); }, 10));
     auto later = MakePage(0x456, 0, "later");
     std::memcpy(later->Rows[0].data() + 32, "12:00:01", 8);
     view.RefreshPage(PageRef(std::move(later)), 0x456);

@@ -118,8 +118,10 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5
 class Viewer {
 public:
     // Replay settings go into the registry before the window starts.
+    // fontFile: where the font is written (empty: in the test's own folder).
     explicit Viewer(const std::string& source = "demo", int rate = 16000, std::uint16_t userLanguage = 0x0409,
-                    const std::function<void(Registry&)>& prepare = {}) {
+                    const std::function<void(Registry&)>& prepare = {}, std::string fontFile = {})
+        : fontFile_(std::move(fontFile)) {
         registry_->WriteString(kReplayKey, "Source", source);
         registry_->WriteInteger(kReplayKey, "Rate", static_cast<std::uint32_t>(rate));
         if (prepare) prepare(*registry_);
@@ -140,7 +142,9 @@ public:
 
     Registry& Reg() { return *registry_; }
     const std::filesystem::path& Folder() const { return registry_.Folder(); }
-    std::string FontFile() const { return (registry_.Folder() / "ORVTTX.FON").string(); }
+    std::string FontFile() const {
+        return fontFile_.empty() ? (registry_.Folder() / "ORVTTX.FON").string() : fontFile_;
+    }
     std::string ProgramPath() const { return program_; }
 
     // Waits for the first station name, whose arrival sends the window to
@@ -167,6 +171,7 @@ public:
     std::unique_ptr<TMainForm> Form;
 
 private:
+    std::string fontFile_;
     ScopedRegistry registry_;
     DeviceTable devices_;
     QtUiThread ui_;
