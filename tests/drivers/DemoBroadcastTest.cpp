@@ -56,6 +56,9 @@ TEST(DemoBroadcast, BuiltInServiceHasTheAdvertisedPages) {
     for (const auto& page : pages) {
         ++subPages[page.PageNo];
         options.insert(page.NationalOption());
+        // The viewer has no coloured keys: no page may ask the user for them.
+        for (const auto& row : page.Rows)
+            EXPECT_EQ(std::string(row.begin(), row.end()).find("coloured key"), std::string::npos);
     }
     EXPECT_GE(subPages.size(), 12u);
     for (const std::uint16_t required : {0x100, 0x101, 0x150, 0x160, 0x170, 0x1A0, 0x300, 0x400, 0x470, 0x480})
