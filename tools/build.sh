@@ -28,7 +28,7 @@ install_missing() {
 }
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev xvfb xauth)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev xvfb xauth fonts-dejavu-core fonts-urw-base35)
 
 configure_and_build() {  # folder, cmake options...
   local dir="$1"; shift

@@ -13,6 +13,7 @@
 
 #include "platform/qt/QtLanguageModule.h"
 #include "platform/qt/QtTextView.h"
+#include "rendering/VTX_TEXT_DISPLAY.h"
 #include "windows/AboutBox.h"
 #include "windows/ImageButton.h"
 #include "windows/MultiPage.h"
@@ -201,11 +202,11 @@ void TPageForm::BuildDisplayPanel() {
     p_Text->setGeometry(kPageLeft, 0, kPageAreaWidth, kPageAreaHeight);
     p_Text->setReadOnly(true);
     p_Text->setLineWrapMode(QTextEdit::NoWrap);
+    p_Text->setFrameShape(QFrame::NoFrame);
     QFont courier("Courier New");
     courier.setStyleHint(QFont::TypeWriter);
     courier.setPixelSize(12);
-    p_Text->setFont(courier);
-    p_Text->setFrameShape(QFrame::NoFrame);
+    p_Text->setFont(FontForLines(*p_Text, courier, kTextRows, kTextColumns));
     QPalette tp = p_Text->palette();
     tp.setColor(QPalette::Base, FromColorRef(kKhaki));
     tp.setColor(QPalette::Text, Qt::black);

@@ -1,5 +1,9 @@
 #include "platform/qt/QtTextView.h"
 
+#include <QScrollBar>
+#include <QStringList>
+#include <QTextDocument>
+
 #include <QColor>
 #include <QPalette>
 #include <QTextBlock>
@@ -220,13 +224,36 @@ std::uint32_t QtTextView::ColourAt(int position) const {
 }
 
 void QtTextView::BeginUpdate() {
-    if (updateDepth_++ == 0) edit_->setUpdatesEnabled(false);
+    if (updateDepth_++ > 0) return;
+    edit_->setUpdatesEnabled(false);
+    scrolledTo_ = edit_->verticalScrollBar()->value();
 }
 
+// Marking links moves the selection through the text, and the edit scrolls
+// to follow it; the view is left where it was before the update.
 void QtTextView::EndUpdate() {
     if (updateDepth_ == 0 || --updateDepth_ > 0) return;
+    edit_->verticalScrollBar()->setValue(scrolledTo_);
     edit_->setUpdatesEnabled(true);
     edit_->viewport()->update();
+}
+
+QFont FontForLines(const QTextEdit& edit, QFont font, int lines, int columns) {
+    const QSize room = edit.contentsRect().size();
+    const QString line(columns, QLatin1Char('W'));
+    QStringList sample;
+    for (int i = 0; i < lines; ++i) sample << line;
+    QTextDocument document;
+    document.setDocumentMargin(edit.document()->documentMargin());
+    // Every line ends in a line break, so the document has one empty block more.
+    document.setPlainText(sample.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    for (int pixels = font.pixelSize(); pixels > 6; --pixels) {
+        font.setPixelSize(pixels);
+        document.setDefaultFont(font);
+        const QSizeF needed = document.size();
+        if (needed.height() <= room.height() && needed.width() <= room.width()) break;
+    }
+    return font;
 }
 
 }  // namespace orv

@@ -9,6 +9,7 @@
 // "\r\n" one empty line.
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 #include <cstdint>
@@ -20,6 +21,12 @@
 class QTextEdit;
 
 namespace orv {
+
+// The font at the largest pixel size up to its own at which that many lines
+// of that many characters fit the edit without scrolling, measured with the
+// face the system really resolves (a "Courier New" may come out as any
+// monospace face, with lines of its own height).
+QFont FontForLines(const QTextEdit& edit, QFont font, int lines, int columns);
 
 // Windows-1252 bytes to Unicode; the five bytes the code page leaves free map
 // to the C1 controls of the same value, as Windows does.
@@ -61,6 +68,7 @@ private:
     QTextEdit* edit_;
     std::uint32_t insertColour_ = 0;
     int updateDepth_ = 0;
+    int scrolledTo_ = 0;
 };
 
 }  // namespace orv

@@ -2,7 +2,9 @@
 // Windows-1252 text, colours, line access and a page rendered into it.
 #include "platform/qt/QtTextView.h"
 
+#include <QFontInfo>
 #include <QPalette>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -229,6 +231,47 @@ TEST_F(QtTextViewTest, PageRenderedIntoTheEditMarksLinksAtTheirCells) {
     EXPECT_EQ(edit.document()->firstBlock().text(), "Search page 100...200");
     EXPECT_EQ(view.LineCount(), 25);
     EXPECT_EQ(view.ColourAt(42 * 3 - 19 + 5), kRed);  // line 0 is 21 characters now
+}
+
+// The page area of the text view is 490 x 388. Whatever monospace face the
+// system resolves, all 25 lines lie inside it, the header line first.
+TEST(QtTextViewFit, TwentyFiveLinesFitWhateverMonospaceFaceIsInstalled) {
+    std::vector<QString> installed;
+    for (const char* family : {"DejaVu Sans Mono", "Nimbus Mono PS", "Liberation Mono"})
+        if (QFontInfo(QFont(family)).family().startsWith(family)) installed.push_back(family);  // "Nimbus Mono PS [urw]"
+    ASSERT_GE(installed.size(), 2u) << "the test command installs these monospace faces";
+    std::string page;
+    for (int row = 0; row < kTextRows; ++row) page += std::string(40, static_cast<char>('A' + row)) + "\r\n";
+    for (const QString& family : installed) {
+        QTextEdit edit;
+        edit.setFrameShape(QFrame::NoFrame);
+        edit.setLineWrapMode(QTextEdit::NoWrap);
+        edit.resize(490, 388);
+        QFont font(family);
+        font.setPixelSize(12);
+        edit.setFont(FontForLines(edit, font, kTextRows, kTextColumns));
+        QtTextView view(&edit);
+        view.SetText(page);
+        edit.show();
+        QTextCursor last(edit.document());
+        last.movePosition(QTextCursor::End);
+        const QRect viewport = edit.viewport()->rect();
+        EXPECT_TRUE(viewport.contains(edit.cursorRect(QTextCursor(edit.document())))) << family.toStdString();
+        EXPECT_TRUE(viewport.contains(edit.cursorRect(last))) << family.toStdString();
+        EXPECT_EQ(edit.verticalScrollBar()->maximum(), 0) << family.toStdString();
+    }
+}
+
+// Marking a link far down moves the selection there; the view stays where it was.
+TEST(QtTextViewFit, MarkingLinksDoesNotScrollTheView) {
+    QTextEdit edit;
+    edit.resize(300, 80);  // room for a few lines only
+    edit.show();
+    QtTextView view(&edit);
+    TextPageView text(&view);
+    text.RenderPageText(*test::MakePage(0x100, 0, {{24, "see 123 or www.example.org"}}), false);
+    EXPECT_EQ(view.ColourAt(24 * 42 + 4), kRed);
+    EXPECT_EQ(edit.verticalScrollBar()->value(), 0);
 }
 
 }  // namespace
