@@ -73,6 +73,10 @@ void PageAssembler::RowStep(const tVTXPacket& packet, int magazine, int row) {
     receivedRows_[magazine] |= 1u << row;
 }
 
+void PageAssembler::CloseAllPages() {
+    for (int magazine = 1; magazine <= 8; ++magazine) CloseSlot(magazine);
+}
+
 void PageAssembler::CloseSlot(int magazine) {
     tPageImage& slot = *slots_[magazine];
     if (slot.LastRow == 0) return;  // a header that no row followed is never passed on

@@ -22,6 +22,11 @@ public:
     void ProcessPackets(std::span<const tVTXPacket> packets);
     void ProcessPacket(const tVTXPacket& packet);
 
+    // The end of a recording: every page still under construction is closed
+    // and posted, as the next header of its magazine would have done. (A live
+    // source has no end; there the next header does it.)
+    void CloseAllPages();
+
     // Empties all magazine slots (the state at thread start).
     void Reset();
 

@@ -61,8 +61,10 @@ std::size_t PacedReplay::Read(std::span<tVTXPacket> packets, std::uint32_t& stat
     bool wrapped = false;
     const std::size_t got = source_->Next(packets.first(want), wrapped);
     if (wrapped) {
+        // The read ends where the recording starts over. A loop of the same
+        // recording is no change of source: no reset, so the viewer keeps
+        // its pages.
         consumed_ += got;
-        status |= kStatusReset;
     } else {
         // A source that had fewer than were due (an empty recording) has
         // nothing waiting either: the due packets simply never came.

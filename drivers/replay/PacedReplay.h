@@ -31,8 +31,8 @@ public:
 
     // One read of at most packets.size() packets. Status: 1 when more than a
     // read's worth was waiting, 2 when the waiting packets filled more than
-    // half the capacity (older ones are dropped beyond it), 4 when the source
-    // started over behind the packets of this read.
+    // half the capacity (older ones are dropped beyond it). A read ends where
+    // the source starts over; that is no reset (4), the source is the same.
     std::size_t Read(std::span<tVTXPacket> packets, std::uint32_t& status);
 
     static std::chrono::steady_clock::time_point DefaultClock() { return std::chrono::steady_clock::now(); }

@@ -77,7 +77,7 @@ TEST(Fuzz, RandomAndDamagedStreamsThroughTtxDump) {
         std::ostringstream out, err;
         const std::vector<std::string> args = {"-"};
         const int status = RunTtxDump(args, in, out, err);
-        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(status == 0 || status == 1) << status;  // 1: random bytes that hold no page
         // Whole blocks only: every block has two separator lines.
         const std::string text = out.str();
         std::size_t separators = 0;

@@ -70,7 +70,7 @@ TEST(TtxDump, ListSearchAndSinglePage) {
 
     run = Dump({"-", "--search", "index"}, recording);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "100/0000 1 -1\n101/0000 1 4\n");  // hex pages are not searched
+    EXPECT_EQ(run.out, "100/0000 1 0\n101/0000 1 5\n");  // columns from 0; hex pages are not searched
     EXPECT_EQ(Dump({"-", "--search", "nowhere"}, recording).status, 1);
 
     run = Dump({"--page", "1a0", "-"}, recording);
@@ -79,6 +79,20 @@ TEST(TtxDump, ListSearchAndSinglePage) {
     run = Dump({"--page", "555", "-"}, recording);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "ttxdump: page 555 was not received\n");
+}
+
+TEST(TtxDump, TheEndOfARecordingCompletesItsLastPagesAndNothingIsStatusOne) {
+    HeaderControl c;
+    // One page of magazine 1 and one of 2, no header after either.
+    const std::string recording = Recording({EncodeHeader(0x100, c, "HDR"), EncodeRow(1, 1, "Only page"),
+                                             EncodeHeader(0x200, c, "HDR"), EncodeRow(2, 3, "Other")});
+    const DumpResult run = Dump({"--list", "-"}, recording);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "100/0000\n200/0000\n");
+    const DumpResult none = Dump({"-"}, Recording({EncodeHeader(0x100, c, "HDR")}));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "ttxdump: no page was received\n");
 }
 
 TEST(TtxDump, TrailingBytesAreReportedAndWholePacketsDecoded) {

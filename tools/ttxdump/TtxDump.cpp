@@ -34,7 +34,7 @@ constexpr const char* kUsage =
     "  --live SECONDS   that many seconds from the configured capture source\n"
     "  --pages DIR      with --demo: play the .tti page files of DIR instead\n"
     "  --list           print the keys of all stored pages\n"
-    "  --search TEXT    print every hit: key, row, column\n"
+    "  --search TEXT    print every hit: key, row and column where it starts (from 0)\n"
     "  --page NNN       print only the sub-pages of page NNN\n"
     "  --bmp DIR        write the pages as pictures DIR/100-0000.BMP ... instead\n"
     "  --version        print the program's version\n"
@@ -226,6 +226,10 @@ void WriteBlocks(const std::vector<PageDatabase::Entry>& entries, std::ostream& 
 }
 
 int Report(const Options& options, const PageDatabase& db, std::ostream& out, std::ostream& err) {
+    if (db.PageCount() == 0) {
+        err << "ttxdump: no page was received\n";
+        return kExitNotFound;
+    }
     if (options.List) {
         for (const auto& entry : db.Snapshot()) out << entry.Key << '\n';
         return kExitOk;
@@ -235,8 +239,9 @@ int Report(const Options& options, const PageDatabase& db, std::ostream& out, st
         bool found = db.SearchFirst(Utf8ToWindows1252(*options.Search), rec);
         const bool any = found;
         for (; found; found = db.SearchNext(rec))
+            // The search reports the column before the hit, as the text view selects.
             out << PageKey(static_cast<std::uint16_t>(rec.FoundPage), rec.FoundSubCode) << ' ' << rec.FoundRow
-                << ' ' << rec.FoundColumn << '\n';
+                << ' ' << rec.FoundColumn + 1 << '\n';
         return any ? kExitOk : kExitNotFound;
     }
     std::vector<PageDatabase::Entry> entries = db.Snapshot();
@@ -313,6 +318,7 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
             err << "ttxdump: cannot read standard input\n";
             return kExitError;
         }
+        assembler.CloseAllPages();
     } else {
         std::error_code ec;
         if (std::filesystem::is_directory(options.File, ec)) {
@@ -328,6 +334,7 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
             err << "ttxdump: cannot read " << options.File << '\n';
             return kExitError;
         }
+        assembler.CloseAllPages();
     }
     return Report(options, db, out, err);
 }
