@@ -1,5 +1,6 @@
 // The read-only rich-text control of the text view. Text goes in and out as
-// bytes of the ANSI code page (Windows-1252) with CR LF line breaks, and every
+// bytes of a Windows code page (1252, or 1250 for Czech and Slovak pages) with
+// CR LF line breaks, and every
 // position counts a line break as two characters, so that the cell in row r,
 // column k of a page is at 42 r + k whatever the control does inside.
 #pragma once
@@ -10,6 +11,10 @@
 #include <cstdint>
 
 namespace orv {
+
+// The single-byte character sets of page text: Western European for every
+// national option but Czech/Slovak, which is Central European.
+enum class CodePage { Windows1252, Windows1250 };
 
 class TextView {
 public:
@@ -39,6 +44,10 @@ public:
     virtual void SetInsertColour(std::uint32_t colour) = 0;
     // The colour of the character at a position (for checks and copying).
     virtual std::uint32_t ColourAt(int position) const = 0;
+
+    // The character set of the bytes that go in and out from now on (the text
+    // already shown keeps its characters).
+    virtual void SetCodePage(CodePage codePage) = 0;
 
     // Updates suspended between these calls repaint once, at the end. They nest.
     virtual void BeginUpdate() = 0;

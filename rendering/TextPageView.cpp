@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "rendering/VTX_Graphics_Display.h"
+#include "rendering/VTX_Languages.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 
 namespace orv {
@@ -78,6 +79,8 @@ void TextPageView::RenderPageText(const tPageImage& page, bool headerOnly) {
     if (SameRows(page, lastPage_) && (headerOnly || shownInFull_)) return;
     std::memcpy(&lastPage_, &page, sizeof lastPage_);
     shownInFull_ = false;
+    // Czech and Slovak pages are Windows-1250 text, the others Windows-1252.
+    view_->SetCodePage(TextCodePage(page.NationalOption));
     if (headerOnly) {
         RenderHeaderLine(page);
         return;

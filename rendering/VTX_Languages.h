@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/TextView.h"
+
 namespace orv {
 
 // The thirteen national positions, in order (position 1 to 13).
@@ -68,6 +70,11 @@ constexpr std::uint8_t NationalGlyph(std::uint8_t option, std::uint8_t ch) {
 // every option but 6, Czech/Slovak ones for option 6, unchanged for option 0.
 constexpr std::uint8_t NationalTextChar(std::uint8_t option, std::uint8_t ch) {
     return kNationalTextMap[option < kNationalOptionCount ? option : 0][ch];
+}
+
+// The code page of the text characters of a national option.
+constexpr CodePage TextCodePage(std::uint8_t option) {
+    return option == 6 ? CodePage::Windows1250 : CodePage::Windows1252;
 }
 
 // The four face names the graphics renderer draws with. Latin faces until

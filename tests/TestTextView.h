@@ -87,6 +87,7 @@ public:
                    : kNormalColour;
     }
 
+    void SetCodePage(CodePage page) override { codePage = page; }
     void BeginUpdate() override { ++updateDepth; }
     void EndUpdate() override {
         if (updateDepth > 0 && --updateDepth == 0) ++repaints;
@@ -107,6 +108,7 @@ public:
     std::vector<std::uint32_t> colours;
     int selStart = 0;
     int selLength = 0;
+    CodePage codePage = CodePage::Windows1252;
     std::uint32_t insertColour = kNormalColour;
     int updateDepth = 0;
     // Outermost EndUpdate calls plus visible changes made outside updates.

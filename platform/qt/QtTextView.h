@@ -28,11 +28,11 @@ namespace orv {
 // monospace face, with lines of its own height).
 QFont FontForLines(const QTextEdit& edit, QFont font, int lines, int columns);
 
-// Windows-1252 bytes to Unicode; the five bytes the code page leaves free map
+// Windows code page bytes to Unicode; the bytes a code page leaves free map
 // to the C1 controls of the same value, as Windows does.
-QString AnsiToQString(std::string_view bytes);
-// Unicode to Windows-1252; characters the code page lacks become '?'.
-std::string QStringToAnsi(const QString& text);
+QString AnsiToQString(std::string_view bytes, CodePage codePage = CodePage::Windows1252);
+// Unicode to code page bytes; characters the code page lacks become '?'.
+std::string QStringToAnsi(const QString& text, CodePage codePage = CodePage::Windows1252);
 
 class QtTextView : public TextView {
 public:
@@ -57,6 +57,7 @@ public:
     // Characters without a colour of their own report the edit's text colour.
     std::uint32_t ColourAt(int position) const override;
 
+    void SetCodePage(CodePage codePage) override { codePage_ = codePage; }
     void BeginUpdate() override;
     void EndUpdate() override;
 
@@ -69,6 +70,7 @@ private:
     std::uint32_t insertColour_ = 0;
     int updateDepth_ = 0;
     int scrolledTo_ = 0;
+    CodePage codePage_ = CodePage::Windows1252;
 };
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -102,7 +103,10 @@ TEST(QtSaveDialog, TheSettingsReachTheDialogAndTheChosenNameComesBack) {
         filters = d.nameFilters();
         confirms = !d.testOption(QFileDialog::DontConfirmOverwrite);
         offered = d.selectedFiles().value(0);
-        d.selectFile(QString::fromStdString((folder / "mine").string()));
+        // Typed as a user types it: a whole path into the name field.
+        auto* name = d.findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString((folder / "mine").string()));
         QMetaObject::invokeMethod(&d, "accept");
     });
     std::string chosen;

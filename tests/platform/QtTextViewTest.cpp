@@ -92,6 +92,7 @@ TEST_F(QtTextViewTest, TextCrossesAsWindows1252) {
     for (int b = 1; b < 256; ++b)
         if (b != '\r' && b != '\n') all.push_back(static_cast<char>(b));
     EXPECT_EQ(QStringToAnsi(AnsiToQString(all)), all);
+    EXPECT_EQ(QStringToAnsi(AnsiToQString(all, CodePage::Windows1250), CodePage::Windows1250), all);
 
     // What the code page lacks comes out as '?'.
     edit.setPlainText(QString::fromUtf16(u"\u65E5\u0080\u20AC"));
@@ -272,6 +273,23 @@ TEST(QtTextViewFit, MarkingLinksDoesNotScrollTheView) {
     text.RenderPageText(*test::MakePage(0x100, 0, {{24, "see 123 or www.example.org"}}), false);
     EXPECT_EQ(view.ColourAt(24 * 42 + 4), kRed);
     EXPECT_EQ(edit.verticalScrollBar()->value(), 0);
+}
+
+// A Czech page (national option 6) shows its letters; a German one beside it
+// its own. The bytes of the page text stay as they are.
+TEST_F(QtTextViewTest, CzechAndSlovakPagesShowTheirLetters) {
+    TextPageView text(&view);
+    // Positions of the national subset: @ [ \ ] { | } ~ (c-caron, t-caron, z-caron, y-acute, a-acute, e-caron, u-acute, s-caron).
+    const auto czech = test::MakePage(0x100, 0, {{1, "@[\\]{|}~ r`"}}, 6);
+    text.RenderPageText(*czech, false);
+    EXPECT_EQ(edit.document()->findBlockByNumber(1).text().left(11),
+              QString::fromUtf16(u"\u010D\u0165\u017E\u00FD\u00E1\u011B\u00FA\u0161 r\u00E9"));
+    EXPECT_EQ(view.Line(1), PageText(*czech).substr(42, 40));  // the same bytes come back
+
+    const auto german = test::MakePage(0x101, 0, {{1, "[\\]{|}~"}}, 1);
+    text.RenderPageText(*german, false);
+    EXPECT_EQ(edit.document()->findBlockByNumber(1).text().left(7),
+              QString::fromUtf16(u"\u00C4\u00D6\u00DC\u00E4\u00F6\u00FC\u00DF"));
 }
 
 }  // namespace
