@@ -3,6 +3,8 @@
 #   tools/build.sh run    build, then start the viewer (orvtt) on the built-in demo broadcast
 #   tools/build.sh test   build and test three times: normal, with AddressSanitizer + UBSan,
 #                         and with ThreadSanitizer
+#   tools/build.sh package  build as the run command does, then the Debian package
+#                         build/run/orv-teletext_VERSION_ARCH.deb
 # Installs missing Debian packages first (needs root or sudo only then).
 set -euo pipefail
 
@@ -28,7 +30,9 @@ install_missing() {
 }
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev xvfb xauth fonts-dejavu-core fonts-urw-base35)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev xvfb xauth fonts-dejavu-core fonts-urw-base35
+               dpkg-dev desktop-file-utils)
+package_packages=(dpkg-dev)
 
 configure_and_build() {  # folder, cmake options...
   local dir="$1"; shift
@@ -41,6 +45,12 @@ case "$mode" in
     install_missing "${build_packages[@]}"
     configure_and_build build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF
     exec build/run/orvtt
+    ;;
+  package)
+    install_missing "${build_packages[@]}" "${package_packages[@]}"
+    configure_and_build build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF
+    (cd build/run && cpack -G DEB >/dev/null)
+    ls build/run/orv-teletext_*.deb
     ;;
   test)
     install_missing "${build_packages[@]}" "${test_packages[@]}"
@@ -57,7 +67,7 @@ case "$mode" in
     (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$top/tests/tsan.supp" ctest --output-on-failure -j "$jobs")
     ;;
   *)
-    echo "usage: tools/build.sh run|test" >&2
+    echo "usage: tools/build.sh run|test|package" >&2
     exit 2
     ;;
 esac

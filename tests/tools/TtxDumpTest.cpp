@@ -114,8 +114,22 @@ TEST(TtxDump, BadArgumentsAndMissingFilesFailWithStatusTwo) {
           {"--page", "99", "-"}, {"--page", "900", "-"}, {"--search"}, {"a.t42", "b.t42"}, {"--pages", "/tmp", "-"}}) {
         const DumpResult run = Dump(args);
         EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
-        EXPECT_NE(run.err.find("usage:"), std::string::npos);
+        // One line that says what is wrong, then the hint.
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        EXPECT_EQ(run.err.rfind("ttxdump: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("\nTry 'ttxdump --help' for more information.\n"), std::string::npos) << run.err;
     }
+    EXPECT_EQ(Dump({"--bogus"}).err, "ttxdump: unknown option --bogus\nTry 'ttxdump --help' for more information.\n");
+
+    // --help prints the usage the README shows, line for line.
+    const DumpResult help = Dump({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: ttxdump", 0), 0u);
+    std::ifstream readmeFile(std::string(ORVTT_TESTS_DIR) + "/../README.md");
+    const std::string readme((std::istreambuf_iterator<char>(readmeFile)), {});
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_NE(readme.find("    " + line + "\n"), std::string::npos) << line;
     const DumpResult missing = Dump({"/nonexistent/recording.t42"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "ttxdump: cannot open /nonexistent/recording.t42: No such file or directory\n");

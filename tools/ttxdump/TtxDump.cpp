@@ -31,15 +31,17 @@ constexpr const char* kUsage =
     "usage: ttxdump [options] FILE.t42 | - | --demo SECONDS [--pages DIR] | --live SECONDS\n"
     "  FILE.t42         raw 42-byte teletext packets (- reads standard input)\n"
     "  --demo SECONDS   that many seconds of the built-in demo broadcast\n"
-    "  --live SECONDS   that many seconds from the configured capture source\n"
     "  --pages DIR      with --demo: play the .tti page files of DIR instead\n"
-    "  --list           print the keys of all stored pages\n"
+    "  --live SECONDS   that many seconds from the configured capture source\n"
+    "  --list           print the keys of all stored pages (\"100/0000\")\n"
     "  --search TEXT    print every hit: key, row and column where it starts (from 0)\n"
     "  --page NNN       print only the sub-pages of page NNN\n"
     "  --bmp DIR        write the pages as pictures DIR/100-0000.BMP ... instead\n"
+    "  --help           print this text\n"
     "  --version        print the program's version\n"
     "Without --list, --search or --page every stored decimal page is printed\n"
-    "as a text block, as the viewer's \"save all pages as text\" writes it.\n";
+    "as a text block, as the viewer's \"save all pages as text\" writes it.\n"
+    "Exit status: 0 done, 1 nothing found, 2 bad arguments or unreadable input.\n";
 
 constexpr int kExitOk = 0;
 constexpr int kExitNotFound = 1;
@@ -299,9 +301,13 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
         out << "ttxdump " << ReadVersionInfo(ProgramFileName()) << '\n';
         return kExitOk;
     }
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        out << kUsage;
+        return kExitOk;
+    }
     Options options;
     if (const std::string problem = ParseArgs(args, options); !problem.empty()) {
-        err << "ttxdump: " << problem << '\n' << kUsage;
+        err << "ttxdump: " << problem << "\nTry 'ttxdump --help' for more information.\n";
         return kExitError;
     }
 
