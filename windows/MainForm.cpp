@@ -122,10 +122,7 @@ void TMainForm::BuildMainComponents() {
     pTVPanel->setObjectName("pTVPanel");
     pTVPanel->setGeometry(kPageLeft + kPageAreaWidth - kTVPanelWidth, 0, kTVPanelWidth, kPageAreaHeight);
     pTVPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    QPalette tv = pTVPanel->palette();
-    tv.setColor(QPalette::Window, FromColorRef(kKeyColour));
-    pTVPanel->setPalette(tv);
-    pTVPanel->setAutoFillBackground(true);
+    SetBackground(pTVPanel, FromColorRef(kKeyColour));
     pTVPanel->hide();
 
     const QRect newWindow = bNewWindow->geometry();

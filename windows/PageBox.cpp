@@ -15,12 +15,13 @@ void PageBox::CanvasChanged(const QRect& area) {
     update(area);
 }
 
-QImage PageBox::Image() const {
-    // Pixels are 0xFFRRGGBB, which is what a 32-bit RGB image holds.
-    const auto pixels = canvas_.Pixels();
-    return QImage(reinterpret_cast<const uchar*>(pixels.data()), canvas_.Width(), canvas_.Height(),
-                  canvas_.Width() * 4, QImage::Format_RGB32);
+QImage CanvasImage(const Canvas& canvas) {
+    const auto pixels = canvas.Pixels();
+    return QImage(reinterpret_cast<const uchar*>(pixels.data()), canvas.Width(), canvas.Height(), canvas.Width() * 4,
+                  QImage::Format_RGB32);
 }
+
+QImage PageBox::Image() const { return CanvasImage(canvas_); }
 
 void PageBox::paintEvent(QPaintEvent* event) {
     // A paint we asked for shows what was just drawn; any other one (the

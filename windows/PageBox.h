@@ -10,6 +10,10 @@
 
 namespace orv {
 
+// The canvas's pixels as an image over the same memory (0xFFRRGGBB is what a
+// 32-bit RGB image holds); valid as long as the canvas is.
+QImage CanvasImage(const Canvas& canvas);
+
 class PageBox : public QWidget {
     Q_OBJECT
 public:

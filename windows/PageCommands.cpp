@@ -13,6 +13,7 @@
 
 #include "platform/qt/QtTextView.h"
 #include "rendering/PagePicture.h"
+#include "windows/PageBox.h"
 #include "windows/PageFiles.h"
 #include "windows/PageForm.h"
 #include "windows/PageLinks.h"
@@ -25,17 +26,10 @@ namespace {
 // keeps its size on the screen.
 constexpr int kWindowPixelsPerInch = 96;
 
-QImage ToImage(const Canvas& canvas) {
-    const auto pixels = canvas.Pixels();
-    return QImage(reinterpret_cast<const uchar*>(pixels.data()), canvas.Width(), canvas.Height(), canvas.Width() * 4,
-                  QImage::Format_RGB32)
-        .copy();
-}
-
 }  // namespace
 
 QImage TPageForm::SnapshotPicture() const {
-    return ToImage(DrawPagePicture(shared_->renderer, shared_->fonts, view_.PageSnapshot));
+    return CanvasImage(DrawPagePicture(shared_->renderer, shared_->fonts, view_.PageSnapshot)).copy();
 }
 
 // ------------------------------------------------------------------ save

@@ -28,14 +28,14 @@ constexpr int kTopBarHeight = 33;
 constexpr int kPageLeft = 6;
 constexpr int kPadLeft = kPageLeft + kPageAreaWidth + 6;
 
+}  // namespace
+
 void SetBackground(QWidget* w, QColor colour) {
     QPalette p = w->palette();
     p.setColor(QPalette::Window, colour);
     w->setPalette(p);
     w->setAutoFillBackground(true);
 }
-
-}  // namespace
 
 QColor FromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 

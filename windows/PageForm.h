@@ -256,6 +256,8 @@ public:
 
 // A Windows colour value (0x00BBGGRR) as Qt takes it.
 QColor FromColorRef(std::uint32_t colour);
+// Fills the widget's background with the colour.
+void SetBackground(QWidget* widget, QColor colour);
 // A bold Arial label in khaki, as the bars carry them.
 QLabel* KhakiLabel(QWidget* parent, const char* name, const QString& caption, int pixels, QRect geometry);
 

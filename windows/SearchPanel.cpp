@@ -25,10 +25,7 @@ std::string UpperAnsi(const QString& text) {
 SearchPanel::SearchPanel(TMainForm& form, QWidget* parent) : QFrame(parent), form_(form) {
     setObjectName("pSearch");
     setGeometry(190, 3, 176, 27);  // between the headline and the tool buttons
-    QPalette panel = palette();
-    panel.setColor(QPalette::Window, FromColorRef(kKhaki));
-    setPalette(panel);
-    setAutoFillBackground(true);
+    SetBackground(this, FromColorRef(kKhaki));
 
     sSearchFor = new QLabel("Search for:", this);
     sSearchFor->setObjectName("sSearchFor");
