@@ -45,7 +45,8 @@ std::optional<PesHeader> ParsePesHeader(std::span<const std::uint8_t> bytes) {
     return header;
 }
 
-int DecodeTeletextDataField(std::span<const std::uint8_t> field, std::int64_t time, std::vector<TimedPacket>& out) {
+int DecodeTeletextDataField(std::span<const std::uint8_t> field, std::int64_t time, std::uint32_t stream,
+                            std::vector<TimedPacket>& out) {
     if (field.empty() || !IsTeletextDataIdentifier(field[0])) return 0;
     int rejected = 0;
     std::size_t pos = 1;
@@ -61,6 +62,7 @@ int DecodeTeletextDataField(std::span<const std::uint8_t> field, std::int64_t ti
             if (length == kUnitLength && field[data + 1] == kFramingCode) {
                 TimedPacket& packet = out.emplace_back();
                 packet.Time = time;
+                packet.Stream = stream;
                 for (int i = 0; i < kPacketSize; ++i)
                     packet.Packet.Bytes[static_cast<std::size_t>(i)] = kReversed[field[data + 2 + static_cast<std::size_t>(i)]];
             } else {

@@ -12,10 +12,13 @@
 namespace orv {
 
 // A teletext packet with the stream time it belongs to (90 kHz units, 33
-// bits), or -1 when the stream gave none.
+// bits), or -1 when the stream gave none, and the number of changes of the
+// decoded stream before it (a new number: the pages so far are another
+// service's).
 struct TimedPacket {
     tVTXPacket Packet;
     std::int64_t Time = -1;
+    std::uint32_t Stream = 0;
 };
 
 struct PesHeader {
@@ -36,7 +39,8 @@ inline bool IsTeletextDataIdentifier(std::uint8_t id) { return id >= 0x10 && id 
 // data unit (0x02, 0x03) with a valid framing code becomes a packet; stuffing
 // and other units are skipped by their length. Returns the number of units
 // rejected (wrong length or framing code, or cut off at the end).
-int DecodeTeletextDataField(std::span<const std::uint8_t> field, std::int64_t time, std::vector<TimedPacket>& out);
+int DecodeTeletextDataField(std::span<const std::uint8_t> field, std::int64_t time, std::uint32_t stream,
+                            std::vector<TimedPacket>& out);
 
 // The bits of a byte in the other order (the data units carry each byte
 // least significant bit first).

@@ -385,7 +385,7 @@ void TransportStreamReader::EndPes(std::uint16_t pid, PidState& state, std::vect
         if (roles_[pid] != kTeletext) return;
     }
     counters_.BadDataUnits += static_cast<std::uint64_t>(
-        DecodeTeletextDataField(field, header->Pts ? *header->Pts : lastPcr_, out));
+        DecodeTeletextDataField(field, header->Pts ? *header->Pts : lastPcr_, static_cast<std::uint32_t>(changes_), out));
 }
 
 void TransportStreamReader::Finish(std::vector<TimedPacket>& out) {

@@ -9,6 +9,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
+#include "TsWriter.h"
+#include "acquisition/TransportStream.h"
+#include "drivers/broadcast/DemoBroadcast.h"
 #include "drivers/broadcast/PacketEncoder.h"
 #include "rendering/BmpFile.h"
 
@@ -188,6 +193,58 @@ TEST(TtxDump, SearchTextIsConvertedToThePageCodePage) {
     EXPECT_EQ(Utf8ToWindows1252("Gr\xC3\xBC\xC3\x9F" "e"), "Gr\xFC\xDF" "e");
     EXPECT_EQ(Utf8ToWindows1252("\xE2\x82\xAC \xC5\xA1"), "\x80 \x9A");
     EXPECT_EQ(Utf8ToWindows1252("\xD0\x96\xFF"), "??");
+}
+
+TEST(TtxDump, TransportStreamsGiveTheSamePagesAsTheirPackets) {
+    const auto dir = std::filesystem::temp_directory_path() / ("ttxdump-ts-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    DemoBroadcast broadcast(BuiltInDemoPages());
+    std::vector<tVTXPacket> packets(16 * 1500);
+    broadcast.Fill(packets);
+    test::TsWriter ts(192);
+    for (std::size_t i = 0; i < packets.size(); i += 16) {
+        if (i % 512 == 0) {
+            ts.Section(kPatPid, test::TsWriter::Pat(1, 0, {{7, 0x100}, {8, 0x101}}));
+            ts.Section(0x100, test::TsWriter::Pmt(7, 0, 0x1FFF, {test::TsEs{.Type = 2, .Pid = 0x1E0, .TeletextDescriptor = false}}));
+            ts.Section(0x101, test::TsWriter::Pmt(8, 0, 0x1FFF, {test::TsEs{.Pid = 804}}));
+            ts.Section(kSdtPid, test::TsWriter::Sdt(1, {{7, "Video"}, {8, "Das Erste"}}));
+        }
+        ts.Filler(0x1E0, 5);
+        ts.Teletext(804, std::span(packets).subspan(i, 16), static_cast<std::int64_t>(i) * 56);
+    }
+    const std::string t42 = (dir / "rec.t42").string(), m2ts = (dir / "rec.m2ts").string();
+    std::ofstream(t42, std::ios::binary) << Recording(packets);
+    std::ofstream(m2ts, std::ios::binary).write(reinterpret_cast<const char*>(ts.Bytes.data()),
+                                                static_cast<std::streamsize>(ts.Bytes.size()));
+
+    const DumpResult fromPackets = Dump({"--list", t42});
+    ASSERT_EQ(fromPackets.status, 0);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--list", m2ts}, {"--list", "--service", "8", m2ts}, {"--list", "--service", "Das Erste", m2ts},
+             {"--list", "--pid", "0x324", m2ts}}) {
+        const DumpResult run = Dump(args);
+        EXPECT_EQ(run.status, 0) << args[1] << run.err;
+        EXPECT_EQ(run.out, fromPackets.out) << args[2];
+        EXPECT_EQ(run.err, "");
+    }
+    const std::string extracted = (dir / "out.t42").string();
+    EXPECT_EQ(Dump({"--t42", extracted, m2ts}).status, 0);
+    std::ifstream back(extracted, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(back), {}), Recording(packets));
+
+    const DumpResult services = Dump({"--list-services", m2ts});
+    EXPECT_EQ(services.out, "7\t\"Video\"\tno teletext\n8\t\"Das Erste\"\tteletext pid 804 (deu, initial page 100)\n");
+    EXPECT_EQ(Dump({"--list", "--service", "7", m2ts}).status, 1);
+    // Not a transport stream: a warning, then read as packets; nothing to list.
+    const std::string fake = (dir / "fake.ts").string();
+    std::ofstream(fake, std::ios::binary) << Recording(packets);
+    const DumpResult asPackets = Dump({"--list", fake});
+    EXPECT_EQ(asPackets.out, fromPackets.out);
+    EXPECT_NE(asPackets.err.find("is not an MPEG transport stream"), std::string::npos);
+    EXPECT_EQ(Dump({"--list-services", fake}).status, 1);
+    EXPECT_EQ(Dump({"--list-services", (dir / "missing.ts").string()}).status, 2);
+    EXPECT_EQ(Dump({"--pid", "9000", m2ts}).status, 2);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -22,14 +22,16 @@
 #include "rendering/FontTable.h"
 #include "rendering/PagePicture.h"
 #include "rendering/PageTextFile.h"
+#include "tools/ttxdump/StreamInput.h"
 
 namespace orv {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: ttxdump [options] FILE.t42 | - | --demo SECONDS [--pages DIR] | --live SECONDS\n"
-    "  FILE.t42         raw 42-byte teletext packets (- reads standard input)\n"
+    "usage: ttxdump [options] FILE | - | --demo SECONDS [--pages DIR] | --live SECONDS\n"
+    "  FILE             a recording: raw 42-byte teletext packets (.t42) or an MPEG\n"
+    "                   transport stream (.ts, .m2ts); - reads standard input\n"
     "  --demo SECONDS   that many seconds of the built-in demo broadcast\n"
     "  --pages DIR      with --demo: play the .tti page files of DIR instead\n"
     "  --live SECONDS   that many seconds from the configured capture source\n"
@@ -37,9 +39,14 @@ constexpr const char* kUsage =
     "  --search TEXT    print every hit: key, row and column where it starts (from 0)\n"
     "  --page NNN       print only the sub-pages of page NNN\n"
     "  --bmp DIR        write the pages as pictures DIR/100-0000.BMP ... instead\n"
+    "  --t42 OUT        write the teletext packets read to OUT as a .t42 recording\n"
+    "  --list-services  print the services of a transport stream and their teletext\n"
+    "  --service ID|NAME  decode the teletext of that service (default: the first\n"
+    "                   service that has teletext)\n"
+    "  --pid PID        decode the teletext of that PID\n"
     "  --help           print this text\n"
     "  --version        print the program's version\n"
-    "Without --list, --search or --page every stored decimal page is printed\n"
+    "Without --list, --search, --page or --t42 every stored decimal page is printed\n"
     "as a text block, as the viewer's \"save all pages as text\" writes it.\n"
     "Exit status: 0 done, 1 nothing found, 2 bad arguments or unreadable input.\n";
 
@@ -56,6 +63,9 @@ struct Options {
     std::optional<std::string> Search;
     std::optional<std::uint16_t> Page;
     std::string BmpFolder;
+    std::string T42File;
+    bool ListServices = false;
+    TsChoice Choice;
 };
 
 // What the display dispatcher does with the records, done at once: pages go to
@@ -85,6 +95,19 @@ std::optional<std::uint16_t> ParsePageNumber(std::string_view text) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + 3, value, 16);
     if (ec != std::errc{} || end != text.data() + 3 || value < 0x100 || value > 0x8FF) return std::nullopt;
     return static_cast<std::uint16_t>(value);
+}
+
+// Decimal or 0x hexadecimal, up to limit.
+std::optional<unsigned> ParseNumber(std::string_view text, unsigned limit) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > limit) return std::nullopt;
+    return value;
 }
 
 std::optional<double> ParseSeconds(std::string_view text) {
@@ -120,6 +143,24 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
             const std::string* v = value();
             if (!v || v->empty()) return "--bmp needs a folder";
             options.BmpFolder = *v;
+        } else if (arg == "--t42") {
+            const std::string* v = value();
+            if (!v || v->empty()) return "--t42 needs a file name";
+            options.T42File = *v;
+        } else if (arg == "--list-services") {
+            options.ListServices = true;
+        } else if (arg == "--service") {
+            const std::string* v = value();
+            if (!v || v->empty()) return "--service needs a service id or name";
+            if (const auto id = ParseNumber(*v, 0xFFFF))
+                options.Choice.ServiceId = static_cast<std::uint16_t>(*id);
+            else
+                options.Choice.ServiceName = *v;
+        } else if (arg == "--pid") {
+            const std::string* v = value();
+            const auto pid = v ? ParseNumber(*v, 0x1FFE) : std::nullopt;
+            if (!pid) return "--pid needs a PID 0 to 8190";
+            options.Choice.Pid = static_cast<std::uint16_t>(*pid);
         } else if (arg == "--page") {
             const std::string* v = value();
             if (!v || !(options.Page = ParsePageNumber(*v))) return "--page needs a page number 100 to 8FF";
@@ -134,28 +175,46 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
     if (inputs > 1) return "one input only: a file, --demo or --live";
     if (inputs == 0) return "no input";
     if (!options.PagesFolder.empty() && !options.DemoSeconds) return "--pages goes with --demo";
+    const bool streamOptions = options.ListServices || options.Choice.ServiceId || !options.Choice.ServiceName.empty() ||
+                               options.Choice.Pid;
+    if (streamOptions && options.File.empty()) return "--list-services, --service and --pid go with a recording";
+    if (!options.T42File.empty() && options.File.empty()) return "--t42 goes with a recording";
+    if ((options.Choice.ServiceId || !options.Choice.ServiceName.empty()) && options.Choice.Pid)
+        return "--service or --pid, not both";
     return {};
 }
 
-// Feeds a packet stream through the assembly; false when reading failed.
-bool DecodeStream(std::istream& in, PageAssembler& assembler, std::ostream& err) {
-    constexpr std::size_t kChunkPackets = 1024;
-    std::vector<char> buffer(kChunkPackets * kPacketSize);
-    std::size_t carried = 0;
-    while (in) {
-        in.read(buffer.data() + carried, static_cast<std::streamsize>(buffer.size() - carried));
-        const std::size_t available = carried + static_cast<std::size_t>(in.gcount());
-        const std::size_t whole = available / kPacketSize;
-        assembler.ProcessPackets(
-            std::span(reinterpret_cast<const tVTXPacket*>(buffer.data()), whole));
-        carried = available - whole * kPacketSize;
-        std::memmove(buffer.data(), buffer.data() + whole * kPacketSize, carried);
+int OpenRecording(const std::string& name, std::ifstream& file, std::ostream& err) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(name, ec)) {
+        err << "ttxdump: cannot read " << name << ": it is a folder\n";
+        return kExitError;
     }
-    if (in.bad()) return false;
-    if (carried != 0)
-        err << "ttxdump: warning: " << carried
-            << " trailing bytes ignored (the length is not a multiple of 42)\n";
-    return true;
+    file.open(name, std::ios::binary);
+    if (!file) {
+        err << "ttxdump: cannot open " << name << ": " << std::strerror(errno) << '\n';
+        return kExitError;
+    }
+    return kExitOk;
+}
+
+// A recording from a file or standard input, through the handlers.
+int ReadRecording(const Options& options, std::istream& in, const PacketHandlers& handlers, std::ostream& err) {
+    InputOptions input;
+    input.Choice = options.Choice;
+    input.WantsTransportStream = options.Choice.ServiceId || !options.Choice.ServiceName.empty() || options.Choice.Pid;
+    if (options.File == "-") {
+        input.Name = "standard input";
+        if (DecodeInput(in, input, handlers, err)) return kExitOk;
+        err << "ttxdump: cannot read standard input\n";
+        return kExitError;
+    }
+    input.Name = options.File;
+    std::ifstream file;
+    if (const int status = OpenRecording(options.File, file, err); status != kExitOk) return status;
+    if (DecodeInput(file, input, handlers, err)) return kExitOk;
+    err << "ttxdump: cannot read " << options.File << '\n';
+    return kExitError;
 }
 
 int PlayDemo(const Options& options, PageAssembler& assembler, std::ostream& err) {
@@ -314,33 +373,51 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
     PageDatabase db;
     DatabaseSink sink(db);
     PageAssembler assembler(sink);
+    std::uint64_t written = 0;
+    if (options.ListServices) {
+        if (options.File == "-") return ListServices(in, "standard input", out, err);
+        std::ifstream file;
+        if (const int status = OpenRecording(options.File, file, err); status != kExitOk) return status;
+        return ListServices(file, options.File, out, err);
+    }
 
     if (options.LiveSeconds) {
         if (const int status = RunLive(options, db, err); status != kExitOk) return status;
     } else if (options.DemoSeconds) {
         if (const int status = PlayDemo(options, assembler, err); status != kExitOk) return status;
-    } else if (options.File == "-") {
-        if (!DecodeStream(in, assembler, err)) {
-            err << "ttxdump: cannot read standard input\n";
-            return kExitError;
-        }
-        assembler.CloseAllPages();
     } else {
-        std::error_code ec;
-        if (std::filesystem::is_directory(options.File, ec)) {
-            err << "ttxdump: cannot read " << options.File << ": it is a folder\n";
-            return kExitError;
+        std::ofstream t42;
+        if (!options.T42File.empty()) {
+            t42.open(options.T42File, std::ios::binary | std::ios::trunc);
+            if (!t42) {
+                err << "ttxdump: cannot write " << options.T42File << ": " << std::strerror(errno) << '\n';
+                return kExitError;
+            }
         }
-        std::ifstream file(options.File, std::ios::binary);
-        if (!file) {
-            err << "ttxdump: cannot open " << options.File << ": " << std::strerror(errno) << '\n';
-            return kExitError;
-        }
-        if (!DecodeStream(file, assembler, err)) {
-            err << "ttxdump: cannot read " << options.File << '\n';
-            return kExitError;
-        }
+        const PacketHandlers handlers{
+            [&](std::span<const tVTXPacket> packets) {
+                assembler.ProcessPackets(packets);
+                if (t42.is_open())
+                    t42.write(reinterpret_cast<const char*>(packets.data()),
+                              static_cast<std::streamsize>(packets.size_bytes()));
+                written += packets.size();
+            },
+            [&] {
+                // Another service: its pages replace the first one's, as in the viewer.
+                assembler.CloseAllPages();
+                db.ClearPageDatabase();
+            }};
+        if (const int status = ReadRecording(options, in, handlers, err); status != kExitOk) return status;
         assembler.CloseAllPages();
+        if (t42.is_open()) {
+            t42.close();
+            if (!t42) {
+                err << "ttxdump: cannot write " << options.T42File << '\n';
+                return kExitError;
+            }
+            const bool report = options.List || options.Search || options.Page || !options.BmpFolder.empty();
+            if (!report) return written ? kExitOk : kExitNotFound;
+        }
     }
     return Report(options, db, out, err);
 }
