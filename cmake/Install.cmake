@@ -4,7 +4,7 @@
 # the programs themselves live in a folder of their own,
 #   PREFIX/lib/orv-teletext/orvtt, ttxdump, ENU.HLP, orvtt.DEU
 # with links in PREFIX/bin. The capture libraries have a folder each, as two
-# of them carry the same file name (replay/OrvTTCap.dll); the programs'
+# of them carry the same file name (replay/ and dvb/OrvTTCap.dll); the programs'
 # RUNPATH names the replay library's folder, relative to the program.
 
 set(ORVTT_PROGRAM_DIR lib/orv-teletext)
@@ -13,6 +13,7 @@ set_target_properties(orvtt ttxdump PROPERTIES INSTALL_RPATH "$ORIGIN/replay")
 install(TARGETS orvtt ttxdump RUNTIME DESTINATION ${ORVTT_PROGRAM_DIR})
 install(FILES data/help/ENU.HLP data/lang/orvtt.DEU DESTINATION ${ORVTT_PROGRAM_DIR})
 install(TARGETS OrvTTCap LIBRARY DESTINATION ${ORVTT_PROGRAM_DIR}/replay)
+install(TARGETS OrvTTCap_dvb LIBRARY DESTINATION ${ORVTT_PROGRAM_DIR}/dvb)
 install(CODE "
   set(bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
   file(MAKE_DIRECTORY \"\${bin}\")

@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/UniqueFd.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -504,21 +506,6 @@ std::string Serialize(const Key& root) {
 }
 
 // ---- files ---------------------------------------------------------------
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int Get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 bool ReadAll(int fd, std::string& out) {
     std::array<char, 16384> buffer;

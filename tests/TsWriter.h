@@ -207,4 +207,24 @@ private:
     std::map<std::uint16_t, int> cc_;
 };
 
+// The packets as one teletext service (id 8, "Das Erste", PID 804) beside a
+// video service (id 7, PID 0x1E0): 16 lines a PES at 1600 lines a second,
+// the tables every 512 lines.
+inline std::vector<std::uint8_t> TeletextMultiplex(std::span<const tVTXPacket> packets, std::size_t stride = 188,
+                                                   int videoPerPes = 5) {
+    TsWriter ts(stride);
+    for (std::size_t i = 0; i < packets.size(); i += 16) {
+        if (i % 512 == 0) {
+            ts.Section(0x0000, TsWriter::Pat(1, 0, {{7, 0x100}, {8, 0x101}}));
+            ts.Section(0x100, TsWriter::Pmt(7, 0, 0x1E0, {TsEs{.Type = 2, .Pid = 0x1E0, .TeletextDescriptor = false}}));
+            ts.Section(0x101, TsWriter::Pmt(8, 0, 0x1E0, {TsEs{.Pid = 804}}));
+            ts.Section(0x0011, TsWriter::Sdt(1, {{7, "Video"}, {8, "Das Erste"}}));
+        }
+        ts.Filler(0x1E0, videoPerPes);
+        ts.Teletext(804, packets.subspan(i, std::min<std::size_t>(16, packets.size() - i)),
+                    static_cast<std::int64_t>(i) * 90000 / 1600);
+    }
+    return ts.Bytes;
+}
+
 }  // namespace orv::test

@@ -14,6 +14,7 @@ void PacedReplay::Start() {
     started_ = true;
     start_ = clock_();
     consumed_ = 0;
+    source_->Start();
 }
 
 void PacedReplay::Stop() { started_ = false; }
@@ -22,7 +23,9 @@ void PacedReplay::Flush() { Skip(Due()); }
 
 std::uint64_t PacedReplay::Due() const {
     if (!started_) return 0;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(clock_() - start_).count();
+    const auto sinceStart = std::chrono::duration_cast<std::chrono::microseconds>(clock_() - start_);
+    if (const auto waiting = source_->Waiting(sinceStart)) return *waiting;
+    const auto elapsed = sinceStart.count();
     const auto produced =
         static_cast<std::uint64_t>(std::max<std::int64_t>(elapsed, 0)) * options_.PacketsPerSecond / 1'000'000;
     return produced > consumed_ ? produced - consumed_ : 0;
@@ -60,7 +63,9 @@ std::size_t PacedReplay::Read(std::span<tVTXPacket> packets, std::uint32_t& stat
     const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(waiting, packets.size()));
     bool wrapped = false;
     const std::size_t got = source_->Next(packets.first(want), wrapped);
-    if (wrapped) {
+    const bool changed = source_->TakeStreamChange();
+    if (changed) status |= kStatusReset;  // the pages so far belong to another service
+    if (wrapped || changed) {
         // The read ends where the recording starts over. A loop of the same
         // recording is no change of source: no reset, so the viewer keeps
         // its pages.

@@ -2,8 +2,11 @@
 // .tti page files played as a broadcast, or a .t42 recording played in a loop.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -18,6 +21,14 @@ public:
     // source starts over, it stops at the end and sets wrapped; the next call
     // continues from the beginning.
     virtual std::size_t Next(std::span<tVTXPacket> packets, bool& wrapped) = 0;
+
+    // A source with a clock of its own (a recording with time stamps, a live
+    // device) says how many packets are due, sinceStart after Start; none:
+    // they come at the fixed broadcast rate.
+    virtual void Start() {}
+    virtual std::optional<std::uint64_t> Waiting(std::chrono::microseconds /*sinceStart*/) { return std::nullopt; }
+    // True once after Next stopped where another service begins.
+    virtual bool TakeStreamChange() { return false; }
 };
 
 // "" or "demo": the demo broadcast; a folder: its .tti files as a broadcast;

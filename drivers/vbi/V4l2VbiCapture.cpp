@@ -11,6 +11,7 @@
 
 #include "drivers/vbi/V4l2Sliced.h"
 #include "drivers/vbi/VbiBackend.h"
+#include "platform/UniqueFd.h"
 
 namespace orv {
 
@@ -27,20 +28,6 @@ std::size_t SlicedTeletextToPackets(std::span<const v4l2_sliced_vbi_data> lines,
 
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 int Ioctl(int fd, unsigned long request, void* argument) {
     int result;
     do result = ::ioctl(fd, request, argument);
@@ -54,7 +41,7 @@ public:
 
     std::uint32_t Query() override {
         v4l2_capability caps{};
-        if (Ioctl(fd_.get(), VIDIOC_QUERYCAP, &caps) < 0) return 0;
+        if (Ioctl(fd_.Get(), VIDIOC_QUERYCAP, &caps) < 0) return 0;
         const std::uint32_t effective = (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
         return (effective & V4L2_CAP_SLICED_VBI_CAPTURE) && (effective & V4L2_CAP_READWRITE) ? 1 : 0;
     }
@@ -63,7 +50,7 @@ public:
         v4l2_format format{};
         format.type = V4L2_BUF_TYPE_SLICED_VBI_CAPTURE;
         format.fmt.sliced.service_set = V4L2_SLICED_TELETEXT_B;
-        if (Ioctl(fd_.get(), VIDIOC_S_FMT, &format) < 0) return static_cast<std::uint32_t>(errno);
+        if (Ioctl(fd_.Get(), VIDIOC_S_FMT, &format) < 0) return static_cast<std::uint32_t>(errno);
         if (!(format.fmt.sliced.service_set & V4L2_SLICED_TELETEXT_B)) return EINVAL;
         // One read returns whole frames of sliced lines.
         const std::size_t size = format.fmt.sliced.io_size ? format.fmt.sliced.io_size : 64 * sizeof(v4l2_sliced_vbi_data);
@@ -81,7 +68,7 @@ public:
         if (lines_.empty()) return EINVAL;
         // Drain what the device holds now, frame by frame, without waiting.
         while (count < packets.size()) {
-            const ssize_t got = ::read(fd_.get(), lines_.data(), lines_.size() * sizeof(v4l2_sliced_vbi_data));
+            const ssize_t got = ::read(fd_.Get(), lines_.data(), lines_.size() * sizeof(v4l2_sliced_vbi_data));
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) break;  // EAGAIN: nothing more now; other errors: try again at the next poll
             const std::size_t lines = static_cast<std::size_t>(got) / sizeof(v4l2_sliced_vbi_data);
@@ -91,7 +78,7 @@ public:
     }
 
 private:
-    FileDescriptor fd_;
+    UniqueFd fd_;
     std::vector<v4l2_sliced_vbi_data> lines_;
 };
 

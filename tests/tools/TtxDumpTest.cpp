@@ -201,21 +201,11 @@ TEST(TtxDump, TransportStreamsGiveTheSamePagesAsTheirPackets) {
     DemoBroadcast broadcast(BuiltInDemoPages());
     std::vector<tVTXPacket> packets(16 * 1500);
     broadcast.Fill(packets);
-    test::TsWriter ts(192);
-    for (std::size_t i = 0; i < packets.size(); i += 16) {
-        if (i % 512 == 0) {
-            ts.Section(kPatPid, test::TsWriter::Pat(1, 0, {{7, 0x100}, {8, 0x101}}));
-            ts.Section(0x100, test::TsWriter::Pmt(7, 0, 0x1FFF, {test::TsEs{.Type = 2, .Pid = 0x1E0, .TeletextDescriptor = false}}));
-            ts.Section(0x101, test::TsWriter::Pmt(8, 0, 0x1FFF, {test::TsEs{.Pid = 804}}));
-            ts.Section(kSdtPid, test::TsWriter::Sdt(1, {{7, "Video"}, {8, "Das Erste"}}));
-        }
-        ts.Filler(0x1E0, 5);
-        ts.Teletext(804, std::span(packets).subspan(i, 16), static_cast<std::int64_t>(i) * 56);
-    }
+    const auto m2tsBytes = test::TeletextMultiplex(packets, 192);
     const std::string t42 = (dir / "rec.t42").string(), m2ts = (dir / "rec.m2ts").string();
     std::ofstream(t42, std::ios::binary) << Recording(packets);
-    std::ofstream(m2ts, std::ios::binary).write(reinterpret_cast<const char*>(ts.Bytes.data()),
-                                                static_cast<std::streamsize>(ts.Bytes.size()));
+    std::ofstream(m2ts, std::ios::binary).write(reinterpret_cast<const char*>(m2tsBytes.data()),
+                                                static_cast<std::streamsize>(m2tsBytes.size()));
 
     const DumpResult fromPackets = Dump({"--list", t42});
     ASSERT_EQ(fromPackets.status, 0);

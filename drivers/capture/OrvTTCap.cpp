@@ -1,14 +1,12 @@
-// "OrvTTCap.dll", the replay capture library: the eight entry points of the
-// capture library interface over a paced replay of the demo broadcast or a
-// recording. A capture library is one device per process, so its state is
-// one object behind a lock.
+// "OrvTTCap.dll": the eight entry points of the capture library interface
+// over the paced source of a backend (replay or DVB). A capture library is
+// one device per process, so its state is one object behind a lock.
 #include <cstring>
 #include <memory>
 #include <mutex>
 
 #include "acquisition/OrvTTCapAbi.h"
-#include "drivers/replay/PacedReplay.h"
-#include "drivers/replay/ReplaySettings.h"
+#include "drivers/capture/CaptureBackend.h"
 #include "platform/Registry.h"
 
 #define ORVTT_EXPORT extern "C" __attribute__((visibility("default")))
@@ -48,14 +46,8 @@ ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_Open, _ORVTTCAP_Open_4)(tCapture
     std::lock_guard guard(driver.Lock);
     try {
         const Registry registry(Registry::DefaultPath());
-        const ReplaySettings settings = ReadReplaySettings(registry);
-        std::string error;
-        auto source = OpenPacketSource(settings.Source, settings.PacketsPerSecond, error);
-        if (!source) return kFailed;
-        PacedReplay::Options options;
-        options.PacketsPerSecond = settings.PacketsPerSecond;
-        driver.Replay = std::make_unique<PacedReplay>(std::move(source), options);
-        return kOk;
+        driver.Replay = OpenCaptureBackend(registry);
+        return driver.Replay ? kOk : kFailed;
     } catch (...) {
         return kFailed;
     }
