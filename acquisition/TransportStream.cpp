@@ -85,14 +85,21 @@ TransportStreamReader::TransportStreamReader(TsChoice choice) : choice_(std::mov
 }
 
 void TransportStreamReader::Feed(std::span<const std::uint8_t> bytes, std::vector<TimedPacket>& out) {
-    // Bytes left over from the last call go first, a few at a time, until
-    // what is carried is used up; then the new bytes are read in place.
+    // Bytes left over from the last call go first, with enough of the new
+    // ones to complete a packet or find the sync; once they are used up the
+    // new bytes are read in place.
     while (!carry_.empty() && !bytes.empty()) {
-        const std::size_t take = std::min(bytes.size(), 3 * kLongestStride - carry_.size());
+        const std::size_t old = carry_.size();
+        const std::size_t take = std::min(bytes.size(), 3 * kLongestStride);
         carry_.insert(carry_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
-        bytes = bytes.subspan(take);
         const std::size_t used = Scan(carry_, out);
-        carry_.erase(carry_.begin(), carry_.begin() + static_cast<std::ptrdiff_t>(used));
+        if (used >= old) {
+            bytes = bytes.subspan(used - old);
+            carry_.clear();
+        } else {
+            carry_.erase(carry_.begin(), carry_.begin() + static_cast<std::ptrdiff_t>(used));
+            bytes = bytes.subspan(take);
+        }
     }
     if (!carry_.empty()) return;
     const std::size_t used = Scan(bytes, out);
@@ -119,7 +126,16 @@ std::size_t TransportStreamReader::Scan(std::span<const std::uint8_t> data, std:
         if (!synced_ && !FindSync(data, pos)) return pos;
         const std::size_t stride = framing_.Stride;
         while (pos + kTsPacket <= data.size() && data[pos] == kSync) {
-            TakePacket(&data[pos], out);
+            // Most packets are of PIDs not read (video): pass them by here,
+            // fetching ahead what memory has not brought yet.
+            __builtin_prefetch(data.data() + std::min(pos + 16 * kTsPacket, data.size() - 1));
+            const std::uint16_t pid = Read13(&data[pos + 1]);
+            if (roles_[pid] != kIgnored) {
+                TakePacket(&data[pos], out);
+            } else {
+                ++counters_.Packets;
+                if (pid == pcrPid_) TakePcr(&data[pos]);
+            }
             // The four bytes before the next M2TS packet may be in the next read.
             skip_ = pos + stride > data.size() ? pos + stride - data.size() : 0;
             pos = std::min(pos + stride, data.size());
@@ -140,9 +156,8 @@ void TransportStreamReader::TakePacket(const std::uint8_t* p, std::vector<TimedP
     ++counters_.Packets;
     const std::uint16_t pid = Read13(p + 1);
     const Role role = roles_[pid];
-    const bool pcr = pid == pcrPid_;
-    if (role == kIgnored && !pcr) return;
     if (p[1] & 0x80) return;  // transport error indicator: the demodulator gave up on it
+    if (pid == pcrPid_) TakePcr(p);
 
     const unsigned control = (p[3] >> 4) & 3;
     std::size_t start = 4;
@@ -150,14 +165,10 @@ void TransportStreamReader::TakePacket(const std::uint8_t* p, std::vector<TimedP
     if (control & 2) {
         const std::size_t length = p[4];
         if (length > 183) return;
-        if (length > 0) {
-            discontinuity = p[5] & 0x80;
-            if (pcr && (p[5] & 0x10) && length >= 7)
-                lastPcr_ = static_cast<std::int64_t>(p[6]) << 25 | p[7] << 17 | p[8] << 9 | p[9] << 1 | p[10] >> 7;
-        }
+        if (length > 0) discontinuity = p[5] & 0x80;
         start = 5 + length;
     }
-    if (!(control & 1) || start >= kTsPacket || role == kIgnored) return;
+    if (!(control & 1) || start >= kTsPacket) return;
 
     PidState& state = states_[pid];
     const int cc = p[3] & 0x0F;
@@ -181,6 +192,12 @@ void TransportStreamReader::TakePacket(const std::uint8_t* p, std::vector<TimedP
         TakePsiPayload(pid, state, unitStart, payload);
     else
         TakePesPayload(pid, state, unitStart, payload, out);
+}
+
+void TransportStreamReader::TakePcr(const std::uint8_t* p) {
+    // An adaptation field of at least 7 bytes with the PCR flag, in a packet without errors.
+    if ((p[1] & 0x80) || !(p[3] & 0x20) || p[4] < 7 || p[4] > 183 || !(p[5] & 0x10)) return;
+    lastPcr_ = static_cast<std::int64_t>(p[6]) << 25 | p[7] << 17 | p[8] << 9 | p[9] << 1 | p[10] >> 7;
 }
 
 void TransportStreamReader::TakePsiPayload(std::uint16_t pid, PidState& state, bool start,

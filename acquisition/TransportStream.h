@@ -102,6 +102,7 @@ private:
     std::size_t Scan(std::span<const std::uint8_t> data, std::vector<TimedPacket>& out);
     bool FindSync(std::span<const std::uint8_t> data, std::size_t& pos);
     void TakePacket(const std::uint8_t* packet, std::vector<TimedPacket>& out);
+    void TakePcr(const std::uint8_t* packet);
     void TakePsiPayload(std::uint16_t pid, PidState& state, bool start, std::span<const std::uint8_t> payload);
     void TakePesPayload(std::uint16_t pid, PidState& state, bool start, std::span<const std::uint8_t> payload,
                         std::vector<TimedPacket>& out);

@@ -98,7 +98,7 @@ public:
 
     static std::vector<std::uint8_t> TeletextPes(std::span<const tVTXPacket> packets,
                                                  std::optional<std::int64_t> pts) {
-        std::vector<std::uint8_t> pes{0x00, 0x00, 0x01, 0xBD, 0x00, 0x00, 0x80,
+        std::vector<std::uint8_t> pes{0x00, 0x00, 0x01, 0xBD, 0x00, 0x00, 0x84,  // data aligned
                                       static_cast<std::uint8_t>(pts ? 0x80 : 0x00), 0x24};
         std::vector<std::uint8_t> header(0x24, 0xFF);
         if (pts) {
@@ -111,8 +111,11 @@ public:
         }
         pes.insert(pes.end(), header.begin(), header.end());
         pes.push_back(0x10);  // EBU teletext
-        for (const auto& packet : packets) {
-            pes.insert(pes.end(), {0x02, 0x2C, 0xE7, 0xE4});
+        // Lines 7-22 of the first field, then of the second, as an inserter sends them.
+        for (std::size_t k = 0; k < packets.size(); ++k) {
+            const auto& packet = packets[k];
+            const auto line = static_cast<std::uint8_t>(0xC0 | ((k / 16) % 2 ? 0x00 : 0x20) | (7 + k % 16));
+            pes.insert(pes.end(), {0x02, 0x2C, line, 0xE4});
             for (std::uint8_t b : packet.Bytes) pes.push_back(ReverseBits(b));
         }
         // Stuffing units up to a whole number of transport packets.

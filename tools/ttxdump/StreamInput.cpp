@@ -1,23 +1,89 @@
 #include "tools/ttxdump/StreamInput.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <istream>
 #include <ostream>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace orv {
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 20;
-constexpr std::size_t kSniff = 64 * 1024;  // what decides between the two formats
+constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kSniff = 64 * 1024;   // what decides between the two formats
+constexpr std::size_t kPacket = kPacketSize;
 
-// Fills buffer as far as the stream goes; false when reading failed.
-bool ReadChunk(std::istream& in, std::vector<std::uint8_t>& buffer, std::size_t& size) {
-    in.read(reinterpret_cast<char*>(buffer.data() + size), static_cast<std::streamsize>(buffer.size() - size));
-    size += static_cast<std::size_t>(in.gcount());
-    return !in.bad();
+class IstreamBytes : public ByteSource {
+public:
+    explicit IstreamBytes(std::istream& in) : in_(in), buffer_(kChunk) {}
+    std::optional<std::span<const std::uint8_t>> Next() override {
+        if (!in_) return std::span<const std::uint8_t>();
+        in_.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(buffer_.size()));
+        if (in_.bad()) return std::nullopt;
+        return std::span<const std::uint8_t>(buffer_).first(static_cast<std::size_t>(in_.gcount()));
+    }
+
+private:
+    std::istream& in_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+// Fills buffer from fd as far as it goes (a pipe gives less a read); the
+// size, or none at a read error.
+std::optional<std::size_t> FillFrom(int fd, std::vector<std::uint8_t>& buffer) {
+    std::size_t size = 0;
+    while (size < buffer.size()) {
+        const ssize_t got = ::read(fd, buffer.data() + size, buffer.size() - size);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        size += static_cast<std::size_t>(got);
+    }
+    return size;
+}
+
+// Files, pipes and devices, read in chunks small enough to stay in the
+// processor's cache while they are decoded.
+class FdBytes : public ByteSource {
+public:
+    explicit FdBytes(UniqueFd fd) : fd_(std::move(fd)), buffer_(kChunk) {}
+    std::optional<std::span<const std::uint8_t>> Next() override {
+        const auto size = FillFrom(fd_.Get(), buffer_);
+        if (!size) return std::nullopt;
+        return std::span<const std::uint8_t>(buffer_).first(*size);
+    }
+
+private:
+    UniqueFd fd_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+// The first piece, made at least kSniff long where the input allows, for
+// the format to be told.
+bool FirstPiece(ByteSource& input, std::vector<std::uint8_t>& joined, std::span<const std::uint8_t>& first) {
+    auto piece = input.Next();
+    if (!piece) return false;
+    first = *piece;
+    if (first.size() >= kSniff || first.empty()) return true;
+    joined.assign(first.begin(), first.end());
+    while (joined.size() < kSniff) {
+        piece = input.Next();
+        if (!piece) return false;
+        if (piece->empty()) break;
+        joined.insert(joined.end(), piece->begin(), piece->end());
+    }
+    first = joined;
+    return true;
 }
 
 bool EndsWith(const std::string& text, const char* suffix) {
@@ -28,19 +94,28 @@ bool EndsWith(const std::string& text, const char* suffix) {
     return true;
 }
 
-bool DecodeRaw(std::istream& in, std::vector<std::uint8_t>& buffer, std::size_t size, const PacketHandlers& handlers,
+bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const PacketHandlers& handlers,
                std::ostream& err) {
-    while (true) {
-        const std::size_t whole = size / kPacketSize;
-        handlers.Packets(std::span(reinterpret_cast<const tVTXPacket*>(buffer.data()), whole));
-        const std::size_t carried = size - whole * kPacketSize;
-        std::memmove(buffer.data(), buffer.data() + whole * kPacketSize, carried);
-        size = carried;
-        if (!in) break;
-        if (!ReadChunk(in, buffer, size)) return false;
+    std::vector<std::uint8_t> carry;  // a packet cut by the end of a piece
+    while (!piece.empty()) {
+        if (!carry.empty()) {
+            const std::size_t take = std::min(piece.size(), kPacket - carry.size());
+            carry.insert(carry.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(take));
+            piece = piece.subspan(take);
+            if (carry.size() < kPacket) continue;
+            handlers.Packets(std::span(reinterpret_cast<const tVTXPacket*>(carry.data()), 1));
+            carry.clear();
+        }
+        const std::size_t whole = piece.size() / kPacket;
+        handlers.Packets(std::span(reinterpret_cast<const tVTXPacket*>(piece.data()), whole));
+        carry.assign(piece.begin() + static_cast<std::ptrdiff_t>(whole * kPacket), piece.end());
+        const auto next = input.Next();
+        if (!next) return false;
+        piece = *next;
     }
-    if (size != 0)
-        err << "ttxdump: warning: " << size << " trailing bytes ignored (the length is not a multiple of 42)\n";
+    if (!carry.empty())
+        err << "ttxdump: warning: " << carry.size()
+            << " trailing bytes ignored (the length is not a multiple of 42)\n";
     return true;
 }
 
@@ -51,8 +126,8 @@ void ReportDamage(const std::string& name, const TsCounters& c, std::ostream& er
         << c.BrokenPes << " broken PES packets, " << c.BadDataUnits << " bad data units\n";
 }
 
-bool DecodeTransportStream(std::istream& in, std::vector<std::uint8_t>& buffer, std::size_t size,
-                           const InputOptions& options, const PacketHandlers& handlers, std::ostream& err) {
+bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piece, const InputOptions& options,
+                           const PacketHandlers& handlers, std::ostream& err) {
     TransportStreamReader reader(options.Choice);
     std::vector<TimedPacket> timed;
     std::vector<tVTXPacket> packets;
@@ -71,12 +146,15 @@ bool DecodeTransportStream(std::istream& in, std::vector<std::uint8_t>& buffer, 
         packets.clear();
         timed.clear();
     };
-    while (true) {
-        reader.Feed(std::span(buffer).first(size), timed);
-        deliver();
-        size = 0;
-        if (!in) break;
-        if (!ReadChunk(in, buffer, size)) return false;
+    while (!piece.empty()) {
+        // A megabyte at a time, so that what is decoded stays small.
+        for (std::size_t at = 0; at < piece.size(); at += kChunk) {
+            reader.Feed(piece.subspan(at, std::min(kChunk, piece.size() - at)), timed);
+            deliver();
+        }
+        const auto next = input.Next();
+        if (!next) return false;
+        piece = *next;
     }
     reader.Finish(timed);
     deliver();
@@ -98,37 +176,57 @@ const char* TeletextTypeName(int type) {
 
 }  // namespace
 
-bool DecodeInput(std::istream& in, const InputOptions& options, const PacketHandlers& handlers, std::ostream& err) {
-    std::vector<std::uint8_t> buffer(kChunk);
-    std::size_t size = 0;
-    while (in && size < kSniff)
-        if (!ReadChunk(in, buffer, size)) return false;
-    if (DetectTransportStream(std::span(buffer).first(std::min(size, kSniff))))
-        return DecodeTransportStream(in, buffer, size, options, handlers, err);
+std::unique_ptr<ByteSource> StreamBytes(std::istream& in) { return std::make_unique<IstreamBytes>(in); }
+
+std::unique_ptr<ByteSource> FileBytes(const std::string& path, std::string& error) {
+    // Opened without blocking, so that a FIFO without a writer cannot hang the open.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (!fd || ::fstat(fd.Get(), &info) != 0) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        error = "it is a folder";
+        return nullptr;
+    }
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);  // a pipe is read as it comes
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::make_unique<FdBytes>(std::move(fd));
+}
+
+bool DecodeInput(ByteSource& input, const InputOptions& options, const PacketHandlers& handlers, std::ostream& err) {
+    std::vector<std::uint8_t> joined;
+    std::span<const std::uint8_t> first;
+    if (!FirstPiece(input, joined, first)) return false;
+    if (DetectTransportStream(first.first(std::min(first.size(), kSniff))))
+        return DecodeTransportStream(input, first, options, handlers, err);
     if (options.WantsTransportStream || EndsWith(options.Name, ".ts") || EndsWith(options.Name, ".m2ts"))
         err << "ttxdump: warning: " << options.Name
             << " is not an MPEG transport stream; read as raw 42-byte packets\n";
-    return DecodeRaw(in, buffer, size, handlers, err);
+    return DecodeRaw(input, first, handlers, err);
 }
 
-int ListServices(std::istream& in, const std::string& name, std::ostream& out, std::ostream& err) {
-    std::vector<std::uint8_t> buffer(kChunk);
-    std::size_t size = 0;
-    while (in && size < kSniff)
-        if (!ReadChunk(in, buffer, size)) return 2;
-    if (!DetectTransportStream(std::span(buffer).first(std::min(size, kSniff)))) {
+int ListServices(ByteSource& input, const std::string& name, std::ostream& out, std::ostream& err) {
+    std::vector<std::uint8_t> joined;
+    std::span<const std::uint8_t> piece;
+    if (!FirstPiece(input, joined, piece)) return 2;
+    if (!DetectTransportStream(piece.first(std::min(piece.size(), kSniff)))) {
         err << "ttxdump: warning: " << name << " is not an MPEG transport stream\n";
         return 1;
     }
     // The tables repeat all through a stream: read until they are all there.
     TransportStreamReader reader;
     std::vector<TimedPacket> ignored;
-    while (true) {
-        reader.Feed(std::span(buffer).first(size), ignored);
-        ignored.clear();
-        size = 0;
-        if (!in || reader.ServicesComplete()) break;
-        if (!ReadChunk(in, buffer, size)) return 2;
+    while (!piece.empty() && !reader.ServicesComplete()) {
+        for (std::size_t at = 0; at < piece.size() && !reader.ServicesComplete(); at += kChunk) {
+            reader.Feed(piece.subspan(at, std::min(kChunk, piece.size() - at)), ignored);
+            ignored.clear();
+        }
+        if (reader.ServicesComplete()) break;
+        const auto next = input.Next();
+        if (!next) return 2;
+        piece = *next;
     }
     for (const auto& service : reader.Services()) {
         out << service.Id << "\t\"" << service.Name << "\"\t";

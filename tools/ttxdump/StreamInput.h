@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -12,6 +14,18 @@
 #include "acquisition/UTeletextTypes.h"
 
 namespace orv {
+
+// Successive pieces of an input, read in chunks: memory does not grow with
+// the input. An empty piece is the end; none is a read error.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::optional<std::span<const std::uint8_t>> Next() = 0;
+};
+
+std::unique_ptr<ByteSource> StreamBytes(std::istream& in);
+// A file by name; none, with the reason in error, when it cannot be opened.
+std::unique_ptr<ByteSource> FileBytes(const std::string& path, std::string& error);
 
 struct PacketHandlers {
     std::function<void(std::span<const tVTXPacket>)> Packets;
@@ -24,11 +38,11 @@ struct InputOptions {
     bool WantsTransportStream = false;  // service options were given
 };
 
-// Reads in to its end. False when reading failed; warnings go to err.
-bool DecodeInput(std::istream& in, const InputOptions& options, const PacketHandlers& handlers, std::ostream& err);
+// Reads the input to its end. False when reading failed; warnings go to err.
+bool DecodeInput(ByteSource& input, const InputOptions& options, const PacketHandlers& handlers, std::ostream& err);
 
 // Each service of a transport stream: id, name and teletext streams, a line
 // each. The exit status: 0 listed, 1 no service found, 2 unreadable.
-int ListServices(std::istream& in, const std::string& name, std::ostream& out, std::ostream& err);
+int ListServices(ByteSource& input, const std::string& name, std::ostream& out, std::ostream& err);
 
 }  // namespace orv

@@ -184,36 +184,27 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
     return {};
 }
 
-int OpenRecording(const std::string& name, std::ifstream& file, std::ostream& err) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(name, ec)) {
-        err << "ttxdump: cannot read " << name << ": it is a folder\n";
-        return kExitError;
-    }
-    file.open(name, std::ios::binary);
-    if (!file) {
-        err << "ttxdump: cannot open " << name << ": " << std::strerror(errno) << '\n';
-        return kExitError;
-    }
-    return kExitOk;
+// The input named on the command line: a file, or standard input for "-".
+std::unique_ptr<ByteSource> OpenInput(const std::string& name, std::istream& in, std::ostream& err) {
+    if (name == "-") return StreamBytes(in);
+    std::string error;
+    auto input = FileBytes(name, error);
+    if (!input) err << "ttxdump: cannot " << (error == "it is a folder" ? "read " : "open ") << name << ": " << error << '\n';
+    return input;
 }
+
+std::string InputName(const std::string& name) { return name == "-" ? "standard input" : name; }
 
 // A recording from a file or standard input, through the handlers.
 int ReadRecording(const Options& options, std::istream& in, const PacketHandlers& handlers, std::ostream& err) {
     InputOptions input;
+    input.Name = InputName(options.File);
     input.Choice = options.Choice;
     input.WantsTransportStream = options.Choice.ServiceId || !options.Choice.ServiceName.empty() || options.Choice.Pid;
-    if (options.File == "-") {
-        input.Name = "standard input";
-        if (DecodeInput(in, input, handlers, err)) return kExitOk;
-        err << "ttxdump: cannot read standard input\n";
-        return kExitError;
-    }
-    input.Name = options.File;
-    std::ifstream file;
-    if (const int status = OpenRecording(options.File, file, err); status != kExitOk) return status;
-    if (DecodeInput(file, input, handlers, err)) return kExitOk;
-    err << "ttxdump: cannot read " << options.File << '\n';
+    const auto bytes = OpenInput(options.File, in, err);
+    if (!bytes) return kExitError;
+    if (DecodeInput(*bytes, input, handlers, err)) return kExitOk;
+    err << "ttxdump: cannot read " << input.Name << '\n';
     return kExitError;
 }
 
@@ -375,10 +366,8 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
     PageAssembler assembler(sink);
     std::uint64_t written = 0;
     if (options.ListServices) {
-        if (options.File == "-") return ListServices(in, "standard input", out, err);
-        std::ifstream file;
-        if (const int status = OpenRecording(options.File, file, err); status != kExitOk) return status;
-        return ListServices(file, options.File, out, err);
+        const auto bytes = OpenInput(options.File, in, err);
+        return bytes ? ListServices(*bytes, InputName(options.File), out, err) : kExitError;
     }
 
     if (options.LiveSeconds) {
