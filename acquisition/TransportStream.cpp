@@ -69,12 +69,14 @@ std::string DvbText(std::span<const std::uint8_t> text) {
 }  // namespace
 
 std::optional<TsFraming> DetectTransportStream(std::span<const std::uint8_t> bytes) {
+    // Nine in ten packet starts hold the sync byte: a few damaged ones at the
+    // start of a recording do not make it something else.
     for (std::size_t stride : kStrides)
         for (std::size_t offset = 0; offset < stride && offset + 2 * stride < bytes.size(); ++offset) {
-            std::size_t found = 0;
-            std::size_t pos = offset;
-            for (; pos < bytes.size() && bytes[pos] == kSync; pos += stride) ++found;
-            if (found >= 3 && pos >= bytes.size()) return TsFraming{stride, offset};
+            if (bytes[offset] != kSync) continue;
+            std::size_t found = 0, places = 0;
+            for (std::size_t pos = offset; pos < bytes.size(); pos += stride, ++places) found += bytes[pos] == kSync;
+            if (found >= 3 && found * 10 >= places * 9) return TsFraming{stride, offset};
         }
     return std::nullopt;
 }

@@ -56,8 +56,9 @@ struct TsCounters {
     std::uint64_t BadDataUnits = 0;
 };
 
-// Packet length and offset of the sync byte in bytes, when they hold at least
-// three transport packets of 188, 192 (M2TS) or 204 bytes back to back.
+// Packet length and offset of the sync byte in bytes, when they hold
+// transport packets of 188, 192 (M2TS) or 204 bytes back to back (at least
+// three, nine in ten of them with their sync byte).
 struct TsFraming {
     std::size_t Stride = 188;
     std::size_t Offset = 0;

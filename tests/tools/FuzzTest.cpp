@@ -10,6 +10,7 @@
 #include "drivers/broadcast/DemoBroadcast.h"
 #include "drivers/broadcast/PacketEncoder.h"
 #include "TestTextView.h"
+#include "TsWriter.h"
 #include "rendering/TextPageView.h"
 #include "rendering/VTX_Graphics_Display.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
@@ -61,9 +62,19 @@ TEST(Fuzz, RandomAndDamagedStreamsThroughTtxDump) {
     DemoBroadcast broadcast(BuiltInDemoPages());
     for (int round = 0; round < 20; ++round) {
         std::string stream;
-        if (round % 2) {
+        if (round % 4 == 1) {
             stream.resize(random() % 200000);
             for (auto& c : stream) c = static_cast<char>(random());
+        } else if (round % 4 == 3) {
+            // A transport stream: random packets in sync, or a real one with damage.
+            std::vector<tVTXPacket> packets(4000);
+            broadcast.Fill(packets);
+            const auto ts = test::TeletextMultiplex(packets, round % 8 == 3 ? 188 : 192);
+            stream.assign(ts.begin(), ts.end());
+            for (int i = 0; i < 200; ++i) stream[random() % stream.size()] = static_cast<char>(random());
+            if (round % 8 == 7)
+                for (std::size_t at = 0; at < stream.size(); ++at) stream[at] = at % 188 ? static_cast<char>(random()) : 0x47;
+            stream.resize(random() % stream.size());
         } else {
             // A real stream with bit errors and cut packets.
             for (int i = 0; i < 20000; ++i) {
