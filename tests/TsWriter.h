@@ -14,6 +14,7 @@
 
 #include "acquisition/TeletextPes.h"
 #include "acquisition/UTeletextTypes.h"
+#include "drivers/broadcast/DemoBroadcast.h"
 
 namespace orv::test {
 
@@ -209,6 +210,14 @@ private:
     std::size_t stride_;
     std::map<std::uint16_t, int> cc_;
 };
+
+// The first lines of the demo broadcast.
+inline std::vector<tVTXPacket> DemoLines(std::size_t count) {
+    DemoBroadcast broadcast(BuiltInDemoPages());
+    std::vector<tVTXPacket> packets(count);
+    broadcast.Fill(packets);
+    return packets;
+}
 
 // The packets as one teletext service (id 8, "Das Erste", PID 804) beside a
 // video service (id 7, PID 0x1E0): 16 lines a PES at 1600 lines a second,

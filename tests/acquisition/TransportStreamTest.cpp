@@ -14,17 +14,10 @@ namespace {
 using test::TsEs;
 using test::TsWriter;
 
-std::vector<tVTXPacket> DemoPackets(std::size_t count) {
-    DemoBroadcast broadcast(BuiltInDemoPages());
-    std::vector<tVTXPacket> packets(count);
-    broadcast.Fill(packets);
-    return packets;
-}
-
 // Three services: 10 without teletext, 20 with teletext on 0x200, 30 on 0x300;
 // the teletext goes out in PES packets of 16 lines, between video packets.
 struct Multiplex {
-    std::vector<tVTXPacket> Service20 = DemoPackets(800);
+    std::vector<tVTXPacket> Service20 = test::DemoLines(800);
     std::vector<tVTXPacket> Service30 = std::vector<tVTXPacket>(800, EncodeRow(2, 5, "SERVICE THIRTY"));
 
     void Tables(TsWriter& ts, int pmtVersion = 0, std::uint16_t pid20 = 0x200) const {
@@ -86,7 +79,7 @@ TEST(TransportStream, EveryPacketComesOutOfEveryFramingInPiecesOfAnySize) {
         }
     }
     // A .t42 recording is no transport stream.
-    const auto packets = DemoPackets(200);
+    const auto packets = test::DemoLines(200);
     EXPECT_FALSE(DetectTransportStream(
         std::span(reinterpret_cast<const std::uint8_t*>(packets.data()), packets.size() * kPacketSize)));
 }

@@ -26,13 +26,6 @@ using namespace std::chrono_literals;
 using test::TsEs;
 using test::TsWriter;
 
-std::vector<tVTXPacket> DemoPackets(std::size_t count) {
-    DemoBroadcast broadcast(BuiltInDemoPages());
-    std::vector<tVTXPacket> packets(count);
-    broadcast.Fill(packets);
-    return packets;
-}
-
 struct FakeClock {
     std::chrono::steady_clock::time_point now{};
     PacedReplay::Clock Get() {
@@ -48,7 +41,7 @@ std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& 
 }
 
 TEST(DvbRecording, PlaysAtTheStreamsOwnPaceInALoopAndResetsWhereTheServiceChanges) {
-    const auto packets = DemoPackets(1600);  // one second at 1600 lines a second
+    const auto packets = test::DemoLines(1600);  // one second at 1600 lines a second
     const std::string path = WriteFile("paced.ts", test::TeletextMultiplex(packets));
     std::string error;
     auto recording = DvbRecording::Open(path, {}, error);
@@ -108,7 +101,7 @@ TEST(DvbRecording, PlaysAtTheStreamsOwnPaceInALoopAndResetsWhereTheServiceChange
 }
 
 TEST(DvbRecording, TheCaptureLibraryPlaysItFromItsRegistryKey) {
-    const auto packets = DemoPackets(3200);
+    const auto packets = test::DemoLines(3200);
     const std::string path = WriteFile("library.m2ts", test::TeletextMultiplex(packets, 192));
     test::ScopedRegistry registry;
     registry->WriteString(kCaptureDllKey, kCaptureDllValue, std::string(ORVTT_DRIVER_DIR) + "/dvb");
@@ -198,7 +191,7 @@ std::vector<std::uint8_t> TeletextTs(std::uint16_t pid, std::span<const tVTXPack
 }
 
 TEST(DemuxSource, FollowsTheTunedServiceWithoutBlocking) {
-    const auto packets = DemoPackets(64);
+    const auto packets = test::DemoLines(64);
     auto demux = std::make_shared<FakeDemux>();
     const auto pat = TsWriter::Pat(1, 0, {{7, 0x100}, {8, 0x101}});
     const auto pmt7 = TsWriter::Pmt(7, 0, 0x1FFF, {TsEs{.Type = 2, .Pid = 0x1E0, .TeletextDescriptor = false}});
