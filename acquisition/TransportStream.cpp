@@ -1,6 +1,7 @@
 #include "acquisition/TransportStream.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace orv {
@@ -20,6 +21,9 @@ constexpr std::uint8_t kTeletextDescriptor = 0x56;
 constexpr std::uint8_t kVbiTeletextDescriptor = 0x46;
 constexpr std::uint8_t kServiceDescriptor = 0x48;
 constexpr std::size_t kMaxServices = 1024;
+// Private streams without a teletext descriptor looked into, at most: each
+// may hold a PES being put together.
+constexpr std::size_t kMaxProbes = 16;
 // PMTs follow the PAT within its repetition time; one still missing after
 // this many PATs is not waited for.
 constexpr int kPatRepeatsForPmts = 3;
@@ -64,6 +68,12 @@ std::string DvbText(std::span<const std::uint8_t> text) {
         }
     }
     return result;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 }  // namespace
@@ -330,7 +340,7 @@ void TransportStreamReader::TakePmt(std::uint16_t pid, std::span<const std::uint
         }
         if (stream && type == kStreamTypePrivatePes)
             service->Teletext.push_back(std::move(*stream));
-        else if (type == kStreamTypePrivatePes)
+        else if (type == kStreamTypePrivatePes && probes_.size() < kMaxProbes)
             probes_[esPid] = service->Id;  // teletext if its PES says so
         pos = infoEnd;
     }
@@ -456,7 +466,7 @@ void TransportStreamReader::Choose() {
             continue;
         }
         const bool wanted = choice_.ServiceId          ? service.Id == *choice_.ServiceId
-                            : !choice_.ServiceName.empty() ? service.Name == choice_.ServiceName
+                            : !choice_.ServiceName.empty() ? SameName(service.Name, choice_.ServiceName)
                                                            : true;
         // The first service in PAT order is taken once every service before it is known.
         if (!service.PmtSeen && patRepeats_ < kPatRepeatsForPmts && !choice_.ServiceId && choice_.ServiceName.empty())

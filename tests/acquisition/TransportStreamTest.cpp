@@ -104,7 +104,7 @@ TEST(TransportStream, ServicesAreListedAndChosenByIdNameOrPid) {
     EXPECT_EQ(reader.Changes(), 0u);
 
     EXPECT_TRUE(Same(Decode(bytes, {.ServiceId = 30}), mux.Service30));
-    EXPECT_TRUE(Same(Decode(bytes, {.ServiceName = "ORV Zwei"}), mux.Service30));
+    EXPECT_TRUE(Same(Decode(bytes, {.ServiceName = "orv zwei"}), mux.Service30));
     EXPECT_TRUE(Same(Decode(bytes, {.Pid = 0x300}), mux.Service30));
     EXPECT_TRUE(Decode(bytes, {.ServiceId = 10}).empty());
     EXPECT_TRUE(Decode(bytes, {.ServiceName = "Nobody"}).empty());
