@@ -13,15 +13,8 @@ namespace {
 
 constexpr char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-// Keys order case-insensitively; they hold only digits, A-F and "/".
-bool KeyLess(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return UpperAscii(x) < UpperAscii(y); });
-}
-
-bool KeyEqual(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && !KeyLess(a, b) && !KeyLess(b, a);
-}
+// Sorts behind every key: where a search that went through all entries stands.
+constexpr char kPastLastKey[] = "\x7F";
 
 std::string PagePart(std::uint16_t pageNo) {
     char text[8];
@@ -43,9 +36,9 @@ bool IsDecimalPageKey(std::string_view key) {
     return std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::vector<PageDatabase::Entry>::const_iterator PageDatabase::LowerBound(std::string_view key) const {
-    return std::lower_bound(entries_.begin(), entries_.end(), key,
-                            [](const Entry& e, std::string_view k) { return KeyLess(e.Key, k); });
+bool PageDatabase::KeyOrder::operator()(std::string_view a, std::string_view b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return UpperAscii(x) < UpperAscii(y); });
 }
 
 bool PageDatabase::StorePage(std::unique_ptr<tPageImage> page) { return Store(std::move(page)) != nullptr; }
@@ -56,12 +49,7 @@ PageRef PageDatabase::Store(std::unique_ptr<tPageImage> page) {
         std::string key = PageKey(page->PageNo, page->SubCode);
         PageRef shared(std::move(page));
         std::lock_guard guard(lock_);
-        const auto at = LowerBound(key);
-        const auto index = at - entries_.begin();
-        if (at != entries_.end() && KeyEqual(at->Key, key))
-            entries_[index].Page = shared;  // the older copy goes with its last reader
-        else
-            entries_.insert(entries_.begin() + index, Entry{std::move(key), shared});
+        entries_.insert_or_assign(std::move(key), shared);  // an older copy goes with its last reader
         return shared;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -71,20 +59,19 @@ PageRef PageDatabase::Store(std::unique_ptr<tPageImage> page) {
 PageRef PageDatabase::FindPage(std::uint16_t pageNo, std::int32_t subCode) const {
     const std::string key = PageKey(pageNo, subCode);
     std::lock_guard guard(lock_);
-    const auto at = LowerBound(key);
-    if (at != entries_.end() && KeyEqual(at->Key, key)) return at->Page;
+    if (const auto at = entries_.find(key); at != entries_.end()) return at->second;
 
     // The sub-page of that page with the lowest key: "/" sorts before every
     // digit, so the first key at or behind "100/" is the one if it is of page 100.
     const std::string page = PagePart(pageNo);
-    const auto first = LowerBound(page + "/");
-    if (first != entries_.end() && first->Key.compare(0, page.size(), page) == 0) return first->Page;
+    const auto first = entries_.lower_bound(page + "/");
+    if (first != entries_.end() && first->first.compare(0, page.size(), page) == 0) return first->second;
     return nullptr;
 }
 
 void PageDatabase::ClearPageDatabase() {
     std::lock_guard guard(lock_);
-    while (!entries_.empty()) entries_.pop_back();
+    entries_.clear();
 }
 
 int PageDatabase::PageCount() const {
@@ -95,9 +82,9 @@ int PageDatabase::PageCount() const {
 bool PageDatabase::ListPages(std::vector<std::string>& strings) const {
     std::lock_guard guard(lock_);
     const std::size_t initial = strings.size();
-    for (const auto& entry : entries_) {
-        if (!IsDecimalPageKey(entry.Key)) continue;
-        std::string_view page = std::string_view(entry.Key).substr(0, 3);
+    for (const auto& [key, stored] : entries_) {
+        if (!IsDecimalPageKey(key)) continue;
+        std::string_view page = std::string_view(key).substr(0, 3);
         // Keys come in order, so a repeat of the list's own additions is its last line.
         if (strings.size() > initial && strings.back() == page) continue;
         if (std::find(strings.begin(), strings.begin() + static_cast<std::ptrdiff_t>(initial), page) !=
@@ -119,6 +106,7 @@ bool PageDatabase::SearchFirst(std::string_view text, tVTXSearchRec& rec) const 
     rec.FoundPage = 0;
     rec.FoundSubCode = 0;
     rec.HitInEntry = false;
+    rec.EntryKey.clear();
     return SearchNext(rec);
 }
 
@@ -127,20 +115,27 @@ bool PageDatabase::SearchNext(tVTXSearchRec& rec) const {
     rec.FoundRow = -1;
     rec.FoundColumn = -1;
     if (rec.EntryIndex < 0) rec.EntryIndex = 0;
+    auto it = rec.EntryKey.empty() ? entries_.begin() : entries_.lower_bound(rec.EntryKey);
+    if (it == entries_.end() || it->first != rec.EntryKey) {
+        // The entry of the last hit is gone (cleared): go on with the next one.
+        rec.TextPos = 0;
+        rec.HitInEntry = false;
+    }
     PageTextCells cells;
-    while (rec.EntryIndex < static_cast<std::int32_t>(entries_.size())) {
-        const Entry& entry = entries_[static_cast<std::size_t>(rec.EntryIndex)];
-        if (IsDecimalPageKey(entry.Key) && entry.Page && !rec.SearchText.empty()) {
+    for (; it != entries_.end(); ++it) {
+        const auto& [key, page] = *it;
+        if (IsDecimalPageKey(key) && page && !rec.SearchText.empty()) {
             if (rec.HitInEntry) rec.TextPos += 1;  // continue behind the previous hit's start
-            PageTextRows(*entry.Page, cells);
+            PageTextRows(*page, cells);
             for (auto& c : cells) c = UpperAscii(c);
             const std::string_view text(cells.data(), cells.size());
             const auto from = static_cast<std::size_t>(std::max(rec.TextPos, 0));
             const auto hit = from <= text.size() ? text.find(rec.SearchText, from) : std::string_view::npos;
             if (hit != std::string_view::npos) {
                 const auto p = static_cast<std::int32_t>(hit);
-                rec.FoundPage = entry.Page->PageNo;
-                rec.FoundSubCode = entry.Page->SubCode;
+                rec.EntryKey = key;
+                rec.FoundPage = page->PageNo;
+                rec.FoundSubCode = page->SubCode;
                 rec.TextPos = p;
                 rec.FoundRow = p / kTextColumns;
                 rec.FoundColumn = p % kTextColumns - 1;
@@ -152,12 +147,16 @@ bool PageDatabase::SearchNext(tVTXSearchRec& rec) const {
         rec.TextPos = 0;
         rec.HitInEntry = false;
     }
+    rec.EntryKey = kPastLastKey;
     return false;
 }
 
 std::vector<PageDatabase::Entry> PageDatabase::Snapshot() const {
     std::lock_guard guard(lock_);
-    return entries_;
+    std::vector<Entry> entries;
+    entries.reserve(entries_.size());
+    for (const auto& [key, page] : entries_) entries.push_back({key, page});
+    return entries;
 }
 
 }  // namespace orv

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,6 +42,9 @@ struct tVTXSearchRec {
     // True once a hit was reported in the current entry, so that the next
     // call continues behind it, also when that hit was at offset 0.
     bool HitInEntry = false;
+    // Key of the entry the search stands at: it goes on from there even when
+    // pages were stored in between. Empty: from the start.
+    std::string EntryKey;
 };
 
 // "100/0000": page number as three upper-case hex digits, sub-code as decimal.
@@ -86,15 +90,21 @@ public:
     template <class Visitor>
     void ForEachEntry(Visitor&& visit) const {
         std::lock_guard guard(lock_);
-        for (const Entry& entry : entries_)
-            if (!visit(entry)) return;
+        for (const auto& [key, page] : entries_)
+            if (!visit(Entry{key, page})) return;
     }
 
 private:
-    std::vector<Entry>::const_iterator LowerBound(std::string_view key) const;
+    // Keys order case-insensitively; they hold only digits, A-F and "/".
+    struct KeyOrder {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    // A tree: storing stays O(log n) in whatever order the keys come.
+    using Entries = std::map<std::string, PageRef, KeyOrder>;
 
     mutable std::recursive_mutex lock_;
-    std::vector<Entry> entries_;
+    Entries entries_;
 };
 
 }  // namespace orv

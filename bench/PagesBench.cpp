@@ -3,6 +3,8 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
+
 #include "BenchStreams.h"
 #include "acquisition/Pages.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
@@ -33,6 +35,29 @@ void BM_SearchNoHit2000(benchmark::State& state) {
     state.counters["subpages"] = db.PageCount();
 }
 BENCHMARK(BM_SearchNoHit2000)->Unit(benchmark::kMillisecond);
+
+// Storing distinct sub-pages in ascending and in descending key order: both
+// must stay O(log n) a page.
+void BM_Store(benchmark::State& state, bool descending) {
+    const auto count = static_cast<int>(state.range(0));
+    std::vector<std::pair<std::uint16_t, std::int32_t>> keys;
+    for (int i = 0; i < count; ++i) keys.emplace_back(static_cast<std::uint16_t>(0x100 + i / 100), i % 100);
+    if (descending) std::reverse(keys.begin(), keys.end());
+    tPageImage blank{};
+    for (auto _ : state) {
+        PageDatabase db;
+        for (const auto& [pageNo, subCode] : keys) {
+            auto page = std::make_unique<tPageImage>(blank);
+            page->PageNo = pageNo;
+            page->SubCode = subCode;
+            db.StorePage(std::move(page));
+        }
+        if (db.PageCount() != count) state.SkipWithError("not all stored");
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK_CAPTURE(BM_Store, ascending, false)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Store, descending, true)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 void BM_MemoryPerSubPage(benchmark::State& state) {
     const auto pages = SyntheticPages(2000, 9);

@@ -99,6 +99,17 @@ TEST(PageDatabase, SearchVisitsEveryHitInKeyOrder) {
     EXPECT_EQ(hits, expected);
     EXPECT_FALSE(db.SearchNext(rec));  // no wrap-around
     EXPECT_EQ(rec.FoundRow, -1);
+
+    // Pages stored while a search stands at a hit: it goes on behind that
+    // hit, neither repeating it nor skipping the pages after it.
+    ASSERT_TRUE(db.SearchFirst("abc", rec));
+    ASSERT_TRUE(db.SearchNext(rec));
+    ASSERT_TRUE(db.SearchNext(rec));  // 100/0001
+    db.StorePage(MakePage(0x099, 0, {{1, "abc before"}}));
+    db.StorePage(MakePage(0x100, 0, {{1, "abc stored again"}}));
+    ASSERT_TRUE(db.SearchNext(rec));
+    EXPECT_EQ(rec.FoundPage, 0x200);
+    EXPECT_EQ(rec.FoundColumn, -1);
 }
 
 TEST(PageDatabase, SearchFindsOverlappingHitsAndDoesNotRepeatAHitAtOffsetZero) {
