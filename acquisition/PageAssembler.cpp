@@ -94,7 +94,11 @@ void PageAssembler::CloseSlot(int magazine) {
     slot.RecType = kRecPage;
     std::unique_ptr<tPageImage> page = std::exchange(slots_[magazine], std::move(fresh));
     receivedRows_[magazine] = 0;
-    sink_.PostPage(std::move(page));
+    try {
+        sink_.PostPage(std::move(page));
+    } catch (const std::bad_alloc&) {
+        // No memory to pass it on: this page is lost, assembly goes on.
+    }
 }
 
 void PageAssembler::StationNameStep(const tVTXPacket& packet) {

@@ -18,15 +18,21 @@ namespace {
 constexpr auto kCaptureStopWait = 150ms;
 constexpr auto kAssemblyWait = 100ms;
 
+// Posts to the display queue, waiting for room while the dispatcher is
+// behind; a stop of the assembly ends the wait and drops the record.
 class DisplayQueueSink : public DisplaySink {
 public:
-    explicit DisplayQueueSink(DisplayQueue& queue) : queue_(queue) {}
-    void PostPage(std::unique_ptr<tPageImage> page) override { queue_.Append(std::move(page)); }
-    void PostStationName(std::unique_ptr<tStationName> name) override { queue_.Append(std::move(name)); }
-    void PostReset(std::unique_ptr<tResetNotice> notice) override { queue_.Append(std::move(notice)); }
+    DisplayQueueSink(DisplayQueue& queue, std::stop_token stop) : queue_(queue), stop_(std::move(stop)) {}
+    void PostPage(std::unique_ptr<tPageImage> page) override { Post(std::move(page)); }
+    void PostStationName(std::unique_ptr<tStationName> name) override { Post(std::move(name)); }
+    void PostReset(std::unique_ptr<tResetNotice> notice) override { Post(std::move(notice)); }
 
 private:
+    void Post(DisplayRecord record) {
+        queue_.Append(std::move(record), [this] { return stop_.stop_requested(); });
+    }
     DisplayQueue& queue_;
+    std::stop_token stop_;
 };
 
 }  // namespace
@@ -82,16 +88,20 @@ struct Collector::CaptureThread {
             const int count = source->ReadPackets(status, packets);
             if (self->Stop) break;  // queue nothing after the stop
             if (!*paused) {
+                // A full queue holds this thread (the source then keeps, or
+                // drops, what comes meanwhile) until the assembly makes room.
+                const auto stopped = [&] { return self->Stop.load(); };
                 if (count > 0) {
                     try {
-                        queue->Append(tVTXBatch::Create(std::span(packets).first(static_cast<std::size_t>(count))));
+                        queue->Append(tVTXBatch::Create(std::span(packets).first(static_cast<std::size_t>(count))),
+                                      stopped);
                     } catch (const std::bad_alloc&) {
                         // The packets are lost; the reset marker may still go.
                     }
                 }
                 if (status & kStatusReset) {
                     try {
-                        queue->Append(tVTXBatch::CreateReset());
+                        queue->Append(tVTXBatch::CreateReset(), stopped);
                     } catch (const std::bad_alloc&) {
                     }
                 }
@@ -117,14 +127,14 @@ Collector::~Collector() { StopCollector(); }
 bool Collector::StartCollector() {
     *paused_ = false;
     if (capture_) return false;
-    captureQueue_ = std::make_shared<CaptureQueue>();
-    displayQueue_ = std::make_shared<DisplayQueue>();
+    captureQueue_ = std::make_shared<CaptureQueue>(kCaptureQueueCapacity);
+    displayQueue_ = std::make_shared<DisplayQueue>(kDisplayQueueCapacity);
 
     capture_ = std::make_shared<CaptureThread>();
     capture_->Thread = std::thread(&CaptureThread::Run, capture_, source_, captureQueue_, paused_);
 
     assembly_ = std::jthread([batches = captureQueue_, display = displayQueue_](std::stop_token stop) {
-        DisplayQueueSink sink(*display);
+        DisplayQueueSink sink(*display, stop);
         PageAssembler assembler(sink);
         while (!stop.stop_requested()) {
             if (!batches->Ready().Wait(kAssemblyWait)) continue;

@@ -78,6 +78,7 @@ void DisplayDispatcher::SetStationChangeHandler(std::function<void()> handler) {
 
 void DisplayDispatcher::Run(std::stop_token stop) {
     std::vector<std::unique_ptr<tPageImage>> pages;
+    pages.reserve(kPagesPerTrip);
     while (!stop.stop_requested()) {
         if (!queue_->Ready().Wait(100ms)) continue;
         queue_->Ready().Reset();
@@ -86,7 +87,11 @@ void DisplayDispatcher::Run(std::stop_token stop) {
             if (!record) break;
             if (paused_ && paused_->load()) continue;  // dropped, whatever it is
             if (auto* page = std::get_if<std::unique_ptr<tPageImage>>(&*record)) {
-                pages.push_back(std::move(*page));
+                try {
+                    pages.push_back(std::move(*page));
+                } catch (const std::bad_alloc&) {
+                    continue;  // no memory to keep it for the trip: this page is lost, the rest go on
+                }
                 if (pages.size() < kPagesPerTrip) continue;
             }
             StorePages(pages);  // the pages before this record come first

@@ -191,5 +191,44 @@ TEST(Collector, StopReturnsPromptlyWhileAReadHangs) {
     EXPECT_EQ(source.use_count(), 1);  // it has let go of everything it held
 }
 
+// A source with no pace: a full read of new pages every time, more waiting.
+class FloodSource : public CaptureSource {
+public:
+    int ReadPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets) override {
+        ++reads_;
+        packets.clear();
+        for (int i = 0; i < 160; ++i) {
+            const auto pageNo = static_cast<std::uint16_t>(0x100 + (next_++ % 0x700));
+            packets.push_back(EncodeHeader(pageNo, {}, "H"));
+            packets.push_back(EncodeRow(pageNo >> 8, 1, "row"));
+        }
+        status = kStatusMoreWaiting;
+        return static_cast<int>(packets.size());
+    }
+    void StopCapture() override {}
+    std::atomic<int> reads_{0};
+
+private:
+    int next_ = 0;
+};
+
+TEST(Collector, ASourceFasterThanTheConsumerWaitsForRoomAndStopsPromptly) {
+    auto source = std::make_shared<FloodSource>();
+    Collector collector(source);
+    ASSERT_TRUE(collector.StartCollector());
+    std::this_thread::sleep_for(300ms);
+    // Nobody takes from the display queue: both queues fill, then the
+    // threads wait, and the source is no longer read.
+    const auto display = collector.Display();
+    EXPECT_EQ(display->Size(), kDisplayQueueCapacity);
+    const int reads = source->reads_;
+    EXPECT_LE(reads, static_cast<int>(kCaptureQueueCapacity + kDisplayQueueCapacity / 160 + 4));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(source->reads_, reads);
+    const auto start = std::chrono::steady_clock::now();
+    collector.StopCollector();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
 }  // namespace
 }  // namespace orv

@@ -154,6 +154,24 @@ TEST_F(Assembly, StationNamesFromPacket30) {
     EXPECT_EQ(StationNameText(*sink.names[2]), "From magazine 3");
 }
 
+// A sink without memory for the first page: that page is lost, the next is not.
+TEST(AssemblyOutOfMemory, APageThatCannotBePostedIsDroppedAndAssemblyGoesOn) {
+    struct FailingOnce : RecordingSink {
+        void PostPage(std::unique_ptr<tPageImage> page) override {
+            if (failures++ == 0) throw std::bad_alloc();
+            RecordingSink::PostPage(std::move(page));
+        }
+        int failures = 0;
+    } sink;
+    PageAssembler assembler(sink);
+    for (std::uint16_t pageNo : {0x100, 0x101, 0x102}) {
+        assembler.ProcessPacket(Header(pageNo));
+        assembler.ProcessPacket(EncodeRow(1, 1, "row"));
+    }
+    ASSERT_EQ(sink.pages.size(), 1u);
+    EXPECT_EQ(sink.pages[0]->PageNo, 0x101);
+}
+
 TEST(Batch, HoldsCountAndPacketsInOneBlock) {
     std::vector<tVTXPacket> packets(3);
     packets[1][5] = 0xAB;
