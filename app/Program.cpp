@@ -6,6 +6,7 @@
 
 #include "drivers/vbi/VbiBackend.h"
 #include "platform/Locale.h"
+#include "platform/PrivateFolder.h"
 #include "platform/Registry.h"
 #include "platform/Version.h"
 #include "platform/qt/QtDialogs.h"
@@ -62,8 +63,11 @@ int RunViewer(int argc, char** argv) {
     QtBusyCursor cursor;
     XdgLauncher launcher;
     const PageWindowServices pageServices{windows, dialogs, help, saveDialog, printDialog, cursor, launcher};
+    // The font file's folder: this process's own, gone again when it ends.
+    const PrivateFolder fontFolder(PrivateFolderParent(), "orvtt-font.");
     auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, pageServices, ProgramFileName(),
-                                                             GetUserDefaultLangID(), version, orv::FontFileName()});
+                                                             GetUserDefaultLangID(), version,
+                                                             orv::FontFileName(fontFolder.Path())});
     splash.reset();
     if (!form->Started()) return 0;
 

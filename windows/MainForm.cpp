@@ -1,5 +1,7 @@
 #include "windows/MainForm.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -18,6 +20,7 @@
 #include <functional>
 
 #include "platform/Locale.h"
+#include "platform/PrivateFolder.h"
 #include "platform/Registry.h"
 #include "platform/qt/QtLanguageModule.h"
 #include "rendering/PageTextFile.h"
@@ -230,21 +233,18 @@ void TMainForm::ApplyLanguageModule() {
 
 void TMainForm::InstallFont() {
     const auto font = TeletextFontResource();
-    {
-        std::ofstream out(services_.fontFileName, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(font.data()), static_cast<std::streamsize>(font.size()));
-    }
-    // A file that cannot be written (no temp folder, a full disk) is not fatal:
-    // the faces are then registered straight from the embedded resource, so the
-    // page is still drawn.
-    if (shared_->fonts.AddFontResource(services_.fontFileName) == 0)
-        shared_->fonts.AddFontMemory(font, "TTX_FONT");
+    // The font file goes into the program's private folder, created new. The
+    // faces themselves are registered from the embedded bytes under the
+    // file's name, so what is drawn never depends on what is on disk, and a
+    // file that cannot be written (no folder, a full disk) costs nothing.
+    fontFileWritten_ = !services_.fontFileName.empty() && WriteNewFile(services_.fontFileName, font);
+    shared_->fonts.AddFontMemory(font, services_.fontFileName.empty() ? "TTX_FONT" : services_.fontFileName);
 }
 
 void TMainForm::RemoveFont() {
-    shared_->fonts.RemoveFontResource(services_.fontFileName);
-    std::error_code ignored;
-    std::filesystem::remove(services_.fontFileName, ignored);
+    shared_->fonts.RemoveFontResource(services_.fontFileName.empty() ? "TTX_FONT" : services_.fontFileName);
+    if (fontFileWritten_) ::unlink(services_.fontFileName.c_str());  // only a file this program made
+    fontFileWritten_ = false;
 }
 
 bool TMainForm::StartAcquisition() {

@@ -113,6 +113,7 @@ private:
 
     bool started_ = false;
     bool firstStart_ = true;
+    bool fontFileWritten_ = false;
     bool destroyed_ = false;
     bool favoriteJump_ = false;
     std::int32_t videoSource_ = -1;

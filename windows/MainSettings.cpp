@@ -69,11 +69,9 @@ std::string FindHelpFile(const std::string& programDir, const std::string& abbre
     return {};
 }
 
-std::string FontFileName() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = tmp && *tmp ? tmp : "/tmp";
-    if (folder.back() != '/') folder += '/';
-    return folder + "ORVTTX.FON";
+std::string FontFileName(const std::string& privateFolder) {
+    if (privateFolder.empty()) return {};
+    return privateFolder + (privateFolder.back() == '/' ? "" : "/") + "ORVTTX.FON";
 }
 
 }  // namespace orv

@@ -38,7 +38,7 @@ bool ParseHexText(const std::string& text, std::uint32_t& value);
 std::string FindHelpFile(const std::string& programDir, const std::string& abbreviation,
                          const std::function<bool(const std::string&)>& exists);
 
-// The temporary folder ($TMPDIR, else /tmp) with a "/" at the end, + "ORVTTX.FON".
-std::string FontFileName();
+// "ORVTTX.FON" in the program's private font folder (empty when there is none).
+std::string FontFileName(const std::string& privateFolder);
 
 }  // namespace orv

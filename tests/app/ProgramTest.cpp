@@ -37,7 +37,21 @@ public:
         std::filesystem::remove_all(folder_, ignored);
     }
     std::string Registry() const { return (folder_ / "registry.reg").string(); }
-    std::filesystem::path FontFile() const { return folder_ / "tmp" / "ORVTTX.FON"; }
+    // The font file in the program's private folder under its runtime folder.
+    std::filesystem::path FontFile() const {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_ / "run", ec))
+            if (entry.path().filename().string().rfind("orvtt-font.", 0) == 0) return entry.path() / "ORVTTX.FON";
+        return folder_ / "run" / "orvtt-font.none" / "ORVTTX.FON";
+    }
+    // Private folders of the program left in the runtime folder.
+    int FontFolders() const {
+        int count = 0;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_ / "run", ec))
+            count += entry.path().filename().string().rfind("orvtt-font.", 0) == 0;
+        return count;
+    }
 
     std::unique_ptr<QProcess> Start() const {
         auto process = std::make_unique<QProcess>();
@@ -64,6 +78,7 @@ void ExpectEndInOrderOnSignal(QProcess& viewer, const ProgramHome& home) {
     EXPECT_EQ(viewer.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(viewer.exitCode(), 0);
     EXPECT_FALSE(std::filesystem::exists(home.FontFile()));
+    EXPECT_EQ(home.FontFolders(), 0);  // the private folder went with the program
     Registry registry(home.Registry());
     EXPECT_EQ(registry.ReadInteger(kTeletextSettingsKey, "VTXMode"), 0u);
     EXPECT_TRUE(registry.ReadString(kTeletextSettingsKey, "Language").has_value());

@@ -146,14 +146,36 @@ TEST(MainForm, StoredSettingsAreReadAndWrittenBack) {
     EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastChannel"), 7u);
 }
 
-TEST(MainForm, PagesAreDrawnWhenTheFontFileCannotBeWritten) {
-    Viewer viewer("demo", 16000, 0x0409, {}, "/nonexistent-orvtt-folder/ORVTTX.FON");
-    ASSERT_TRUE(viewer.WaitForShown(0x100));
-    const Canvas& canvas = viewer.Form->PageCanvasForTest();
-    int lit = 0;
-    for (int y = kCellHeight; y < 25 * kCellHeight; ++y)
-        for (int x = 0; x < 40 * kCellWidth; ++x) lit += canvas.ColourAt(x, y) != 0;
-    EXPECT_GT(lit, 5000);  // the faces came from the embedded font
+TEST(MainForm, PagesAreDrawnWhenTheFontFileCannotBeWrittenAndWhatIsAtItsPlaceIsLeftAlone) {
+    const auto folder = std::filesystem::temp_directory_path() / ("orvtt-planted-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto victim = folder / "victim.txt";
+    std::ofstream(victim) << "the user's own file";
+    std::ofstream(folder / "planted.FON") << "planted";
+    std::filesystem::create_symlink(victim, folder / "link.FON");
+    std::filesystem::create_directory(folder / "folder.FON");
+    for (const std::string& name : std::vector<std::string>{"/nonexistent-orvtt-folder/ORVTTX.FON", (folder / "planted.FON").string(),
+                                   (folder / "link.FON").string(), (folder / "folder.FON").string()}) {
+        {
+            Viewer viewer("demo", 16000, 0x0409, {}, name);
+            ASSERT_TRUE(viewer.WaitForShown(0x100));
+            const Canvas& canvas = viewer.Form->PageCanvasForTest();
+            int lit = 0;
+            for (int y = kCellHeight; y < 25 * kCellHeight; ++y)
+                for (int x = 0; x < 40 * kCellWidth; ++x) lit += canvas.ColourAt(x, y) != 0;
+            EXPECT_GT(lit, 5000) << name;  // the faces came from the embedded font
+        }
+        // Nothing there was written to, followed or removed.
+        const auto read = [](const std::filesystem::path& p) {
+            std::ifstream in(p);
+            return std::string(std::istreambuf_iterator<char>(in), {});
+        };
+        EXPECT_EQ(read(victim), "the user's own file");
+        EXPECT_EQ(read(folder / "planted.FON"), "planted");
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.FON"));
+        EXPECT_TRUE(std::filesystem::is_directory(folder / "folder.FON"));
+    }
+    std::filesystem::remove_all(folder);
 }
 
 TEST(MainForm, WithoutTheCaptureLibraryTheWindowCloses) {

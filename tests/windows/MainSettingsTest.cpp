@@ -78,15 +78,9 @@ TEST(MainSettings, HelpAndFontFiles) {
     EXPECT_EQ(FindHelpFile("/opt/orv/", "RUS", exists), "/opt/orv/ENU.HLP");
     EXPECT_EQ(FindHelpFile("/elsewhere", "DEU", exists), "");
 
-    const char* old = std::getenv("TMPDIR");
-    const std::string saved = old ? old : "";
-    ::setenv("TMPDIR", "/var/tmp/", 1);
-    EXPECT_EQ(FontFileName(), "/var/tmp/ORVTTX.FON");
-    ::setenv("TMPDIR", "/var/tmp", 1);
-    EXPECT_EQ(FontFileName(), "/var/tmp/ORVTTX.FON");
-    ::unsetenv("TMPDIR");
-    EXPECT_EQ(FontFileName(), "/tmp/ORVTTX.FON");
-    if (old) ::setenv("TMPDIR", saved.c_str(), 1);
+    EXPECT_EQ(FontFileName("/run/user/1000/orvtt-font.a1B2c3"), "/run/user/1000/orvtt-font.a1B2c3/ORVTTX.FON");
+    EXPECT_EQ(FontFileName("/tmp/orvtt-font.x/"), "/tmp/orvtt-font.x/ORVTTX.FON");
+    EXPECT_EQ(FontFileName(""), "");  // no private folder: no font file
 }
 
 }  // namespace
