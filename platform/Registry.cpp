@@ -12,9 +12,11 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
@@ -38,6 +40,11 @@ struct RegistryKey {
     std::string Name;
     std::vector<RegistryValue> Values;  // file order
     std::vector<RegistryKey> SubKeys;   // listing order, see ListsBefore
+    // Comment lines of the key's section (the hive's: those before the first
+    // section), and, for the hive, the sections of other hives with their
+    // lines: not ours, but kept verbatim for whoever wrote them.
+    std::vector<std::string> Comments;
+    std::vector<std::string> Foreign;
     bool operator==(const RegistryKey&) const = default;
 };
 
@@ -132,8 +139,12 @@ std::string_view TrimRight(std::string_view text) {
     return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
 }
 
-// As deep as Windows lets keys go; also bounds the recursion over the tree.
-constexpr std::size_t kMaxDepth = 512;
+// Far deeper than any program keeps its settings; a file with deeper keys or
+// longer names is taken as damaged. The depth bounds the recursion over the
+// tree and, with the name length, what writing every parent path costs.
+constexpr std::size_t kMaxDepth = 64;
+constexpr std::size_t kMaxKeyName = 255;
+constexpr std::size_t kMaxValueName = 16383;
 
 // The components of a key path below the hive; none for the hive itself.
 std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path) {
@@ -144,7 +155,8 @@ std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path)
     for (;;) {
         const auto cut = path.find('\\');
         const std::string_view part = path.substr(0, cut);
-        if (part.empty() || !Writable(part) || parts.size() == kMaxDepth) return std::nullopt;
+        if (part.empty() || part.size() > kMaxKeyName || !Writable(part) || parts.size() == kMaxDepth)
+            return std::nullopt;
         parts.push_back(part);
         if (cut == std::string_view::npos) return parts;
         path.remove_prefix(cut + 1);
@@ -185,7 +197,7 @@ Key* MakeKey(Key& root, std::string_view path) {
         const auto it = LowerBound(*key, part);
         key = it != key->SubKeys.end() && SameName(it->Name, part)
                   ? &*it
-                  : &*key->SubKeys.insert(it, Key{std::string(part), {}, {}});
+                  : &*key->SubKeys.insert(it, Key{std::string(part), {}, {}, {}, {}});
     }
     return key;
 }
@@ -350,13 +362,27 @@ void MergeRepeatedValues(Key& key) {
     for (Key& sub : key.SubKeys) MergeRepeatedValues(sub);
 }
 
+// The tree while the file is read: subkeys in a map by their upper-case
+// name (the listing order), so that keys in any order cost log n each.
+struct ParseKey {
+    Key Own;  // name, values and comments; SubKeys filled at the end
+    std::map<std::string, std::unique_ptr<ParseKey>> Sub;
+};
+
+Key Finish(ParseKey&& parsed) {
+    Key key = std::move(parsed.Own);
+    key.SubKeys.reserve(parsed.Sub.size());
+    for (auto& [upper, sub] : parsed.Sub) key.SubKeys.push_back(Finish(std::move(*sub)));
+    return key;
+}
+
 class Parser {
 public:
     explicit Parser(std::string_view text) : lines_(SplitLines(text)) {}
 
     // False when the file is damaged; Error() then tells where and why.
     bool Run();
-    Key& Root() { return root_; }
+    Key TakeRoot() { return std::move(root_); }
     std::string Error() const { return "line " + std::to_string(index_ + 1) + ": " + reason_; }
 
 private:
@@ -368,9 +394,11 @@ private:
     bool ValueLine(std::string_view line);
     bool Data(std::string_view data, Value& value);
     bool OtherData(std::string_view data, Value& value);
+    ParseKey* MakeParseKey(std::string_view path);
 
     std::vector<std::string_view> lines_;
     std::size_t index_ = 0;
+    ParseKey parsed_;
     Key root_;
     Key* section_ = nullptr;
     bool skipping_ = false;
@@ -381,28 +409,55 @@ bool Parser::Run() {
     if (lines_.empty()) return true;
     const std::string_view header = TrimRight(lines_[0]);
     if (header != kHeader && header != kHeader5) return Fail("no REGEDIT4 header");
+    Key& root = parsed_.Own;
     for (index_ = 1; index_ < lines_.size(); ++index_) {
         const std::string_view line = TrimLeft(lines_[index_]);
-        if (line.empty() || line.front() == ';') continue;
+        if (line.empty()) continue;
         if (line.front() == '[') {
             if (!Section(TrimRight(line))) return false;
-        } else if (!skipping_) {
+            if (skipping_) root.Foreign.emplace_back(lines_[index_]);
+        } else if (skipping_) {
+            root.Foreign.emplace_back(lines_[index_]);
+        } else if (line.front() == ';') {
+            (section_ ? section_ : &root)->Comments.emplace_back(lines_[index_]);
+        } else {
             if (section_ == nullptr) return Fail("value outside any key");
             if (!ValueLine(line)) return false;
         }
     }
+    root_ = Finish(std::move(parsed_));
     MergeRepeatedValues(root_);
     return true;
+}
+
+ParseKey* Parser::MakeParseKey(std::string_view path) {
+    const auto parts = SplitKeyPath(path);
+    if (!parts) return nullptr;
+    ParseKey* key = &parsed_;
+    for (const std::string_view part : *parts) {
+        auto& sub = key->Sub[UpperName(part)];
+        if (!sub) {
+            sub = std::make_unique<ParseKey>();
+            sub->Own.Name = std::string(part);
+        }
+        key = sub.get();
+    }
+    return key;
 }
 
 bool Parser::Section(std::string_view line) {
     if (line.size() < 2 || !line.ends_with(']')) return Fail("key line without closing \"]\"");
     const std::string_view path = line.substr(1, line.size() - 2);
     const std::string_view hive = path.substr(0, path.find('\\'));
-    // Other hives and key deletions ("[-HKEY_...]") are not ours to keep.
+    // Other hives and key deletions ("[-HKEY_...]") are not ours: kept as they are.
     skipping_ = !SameName(hive, kHive);
-    section_ = skipping_ ? nullptr : MakeKey(root_, path.substr(hive.size()));
-    return skipping_ || section_ != nullptr || Fail("empty name in key path, or too deep");
+    if (skipping_) {
+        section_ = nullptr;
+        return true;
+    }
+    ParseKey* key = MakeParseKey(path.substr(hive.size()));
+    section_ = key ? &key->Own : nullptr;
+    return section_ != nullptr || Fail("empty or too long name in key path, or too deep");
 }
 
 bool Parser::ValueLine(std::string_view line) {
@@ -412,6 +467,7 @@ bool Parser::ValueLine(std::string_view line) {
         pos = 0;
         auto name = ReadQuoted(line, pos);
         if (!name) return Fail("unterminated quote in value name");
+        if (name->size() > kMaxValueName) return Fail("value name too long");
         value.Name = std::move(*name);
     } else if (line.front() != '@') {
         return Fail("value line starts with neither a quoted name nor \"@\"");
@@ -469,6 +525,14 @@ void AppendQuoted(std::string& out, std::string_view text) {
     out += '"';
 }
 
+// A line as it was read: reading takes one CR before the LF away, so a line
+// that ends in a CR of its own (a file with CR CR LF) gets one more.
+void AppendLine(std::string& out, std::string_view line) {
+    out += line;
+    if (line.ends_with('\r')) out += '\r';
+    out += '\n';
+}
+
 void AppendValue(std::string& out, const Value& value) {
     if (value.Name.empty())
         out += '@';
@@ -484,15 +548,28 @@ void AppendValue(std::string& out, const Value& value) {
             for (int shift = 28; shift >= 0; shift -= 4) out += "0123456789abcdef"[(value.Number >> shift) & 0xF];
             break;
         case ValueType::Other:
-            out += value.Data;
-            break;
+            // Line by line, so that where the value goes on reads as it did.
+            for (std::size_t start = 0;;) {
+                const auto end = value.Data.find('\n', start);
+                if (end == std::string::npos) {
+                    AppendLine(out, std::string_view(value.Data).substr(start));
+                    return;
+                }
+                AppendLine(out, std::string_view(value.Data).substr(start, end - start));
+                start = end + 1;
+            }
     }
     out += '\n';
+}
+
+void AppendLines(std::string& out, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) AppendLine(out, line);
 }
 
 void AppendKey(std::string& out, const Key& key, const std::string& path, bool isHive) {
     if (!isHive || !key.Values.empty()) {
         out += '[' + path + "]\n";
+        if (!isHive) AppendLines(out, key.Comments);  // the hive's go first in the file
         for (const Value& value : key.Values) AppendValue(out, value);
         out += '\n';
     }
@@ -501,7 +578,15 @@ void AppendKey(std::string& out, const Key& key, const std::string& path, bool i
 
 std::string Serialize(const Key& root) {
     std::string out = std::string(kHeader) + "\n\n";
+    if (!root.Comments.empty()) {
+        AppendLines(out, root.Comments);
+        out += '\n';
+    }
     AppendKey(out, root, std::string(kHive), true);
+    if (!root.Foreign.empty()) {
+        AppendLines(out, root.Foreign);
+        out += '\n';
+    }
     return out;
 }
 
@@ -589,6 +674,43 @@ std::string HomeFolder() {
     return {};
 }
 
+// path + ".bad", else ".bad.1", ".bad.2" ...: an earlier damaged file is kept.
+std::string FreeBadName(const std::string& path) {
+    std::string name = path + ".bad";
+    struct stat st{};
+    for (int n = 1; n < 1000 && ::lstat(name.c_str(), &st) == 0; ++n) name = path + ".bad." + std::to_string(n);
+    return name;
+}
+
+// The file a link (or a chain of them) leads to; the path itself otherwise.
+std::string LinkTarget(const std::string& path) {
+    std::filesystem::path current = path;
+    std::error_code error;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(current, error); ++hops) {
+        const std::filesystem::path next = std::filesystem::read_symlink(current, error);
+        if (error) break;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current.string();
+}
+
+// Temporary files of writers that were killed before their rename: removed
+// once their process is gone.
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::filesystem::path file(path);
+    const std::string prefix = file.filename().string() + ".tmp";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(FolderOf(path), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string digits = name.substr(prefix.size());
+        if (!std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }) || digits.size() > 9) continue;
+        const auto pid = static_cast<pid_t>(std::stol(digits));
+        if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == EPERM)) continue;  // alive, if not ours to signal
+        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
+    }
+}
+
 const std::shared_ptr<const Key>& EmptyTree() {
     static const std::shared_ptr<const Key> empty = std::make_shared<const Key>();
     return empty;
@@ -611,21 +733,27 @@ Registry::Registry(std::string path) : path_(std::move(path)) {}
 Registry::~Registry() = default;
 
 Registry::Tree Registry::Load() const {
-    std::lock_guard guard(mutex_);
-    detail::RegistryLock lock(path_ + ".lock", false);
-    Tree tree = LoadLocked(lock, true);
-    return tree ? tree : EmptyTree();
+    try {
+        std::lock_guard guard(mutex_);
+        detail::RegistryLock lock(path_ + ".lock", false);
+        Tree tree = LoadLocked(lock, true);
+        return tree ? tree : EmptyTree();
+    } catch (const std::exception&) {
+        return EmptyTree();  // out of memory: the settings read as empty this once
+    }
 }
 
 // The tree in the file as it is now; null when the file is there but cannot
 // be used (unreadable, or damaged and not moved aside), so that a writer
 // never replaces what it could not read.
 Registry::Tree Registry::LoadLocked(detail::RegistryLock& lock, bool trustCache) const {
-    const UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without blocking: a FIFO under this name must not hang the program.
+    const UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd) return errno == ENOENT ? EmptyTree() : nullptr;
     struct stat st{};
     if (::fstat(fd.Get(), &st) != 0) return nullptr;
     const FileStamp stamp = StampOf(st);
+    if (!S_ISREG(st.st_mode)) return Refuse(stamp, S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a file");
     if (trustCache && cached_ && cachedStamp_ == stamp) return cached_;
 
     std::string bytes;
@@ -635,7 +763,7 @@ Registry::Tree Registry::LoadLocked(detail::RegistryLock& lock, bool trustCache)
     Parser parser(text);
     if (!parser.Run()) return SetAside(lock, stamp, parser.Error());
 
-    auto tree = std::make_shared<const Key>(std::move(parser.Root()));
+    auto tree = std::make_shared<const Key>(parser.TakeRoot());
     if (Settled(stamp)) {
         cached_ = tree;
         cachedStamp_ = stamp;
@@ -647,7 +775,7 @@ Registry::Tree Registry::SetAside(detail::RegistryLock& lock, const FileStamp& s
     // Look again with the writers shut out: one may have replaced the file.
     if (!lock.Exclusive() && lock.MakeExclusive()) return LoadLocked(lock, false);
 
-    const std::string bad = path_ + ".bad";
+    const std::string bad = FreeBadName(path_);
     std::string report = "The registry file " + path_ + " is damaged (" + why + ")";
     Tree usable;
     if (lock.Exclusive() && ::rename(path_.c_str(), bad.c_str()) == 0) {
@@ -663,17 +791,37 @@ Registry::Tree Registry::SetAside(detail::RegistryLock& lock, const FileStamp& s
     return usable;
 }
 
+Registry::Tree Registry::Refuse(const detail::FileStamp& stamp, const std::string& why) const {
+    if (damagedStamp_ != stamp)
+        damageReport_ = "The registry file " + path_ + " is damaged (" + why + "); the settings read as empty.";
+    damagedStamp_ = stamp;
+    return nullptr;
+}
+
 bool Registry::Replace(const detail::RegistryKey& tree) {
-    const std::string temp = path_ + ".tmp" + std::to_string(::getpid());
-    if (!WriteDurably(temp, Serialize(tree), ModeOf(path_)) || ::rename(temp.c_str(), path_.c_str()) != 0) {
+    // Through a link to the file it leads to, which the user meant to keep.
+    const std::string target = LinkTarget(path_);
+    RemoveStaleTemporaries(target);
+    const std::string temp = target + ".tmp" + std::to_string(::getpid());
+    if (!WriteDurably(temp, Serialize(tree), ModeOf(target)) || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
-    SyncFolder(path_);
+    SyncFolder(target);
     return true;
 }
 
 bool Registry::Transaction(const std::function<bool(Editor&)>& changes) {
+    // Out of memory or any other failure inside: this write is lost, nothing
+    // else (the file is only ever replaced whole).
+    try {
+        return TransactionLocked(changes);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool Registry::TransactionLocked(const std::function<bool(Editor&)>& changes) {
     std::lock_guard guard(mutex_);
     if (!MakeFolders(path_)) return false;
     detail::RegistryLock lock(path_ + ".lock", true);

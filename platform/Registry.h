@@ -90,9 +90,12 @@ public:
     class Editor;
     bool Transaction(const std::function<bool(Editor&)>& changes);
 
-    // A damaged file met by a read or a write is moved to path + ".bad" and
-    // the registry goes on empty. The one-line account of that is handed out
-    // once, so that the viewer reports it once.
+    // A damaged file met by a read or a write is moved to path + ".bad"
+    // (".bad.1", ".bad.2" ... when that is taken) and the registry goes on
+    // empty; a path that is a folder or a FIFO is refused the same way, left
+    // where it is. The one-line account of that is handed out once, so that
+    // the viewer reports it once. A path that is a link is written through to
+    // the file it leads to.
     std::optional<std::string> TakeDamageReport();
 
 private:
@@ -101,7 +104,9 @@ private:
     Tree Load() const;
     Tree LoadLocked(detail::RegistryLock& lock, bool trustCache) const;
     Tree SetAside(detail::RegistryLock& lock, const detail::FileStamp& stamp, const std::string& why) const;
+    Tree Refuse(const detail::FileStamp& stamp, const std::string& why) const;
     bool Replace(const detail::RegistryKey& tree);
+    bool TransactionLocked(const std::function<bool(Editor&)>& changes);
 
     std::string path_;
     mutable std::mutex mutex_;

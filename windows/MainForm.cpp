@@ -209,7 +209,11 @@ void TMainForm::FormDestroy() {
     shared_->extraWindows.clear();
     settings_.DisplayMode = view_.DisplayMode;
     settings_.VideoSource = videoSource_;
-    WriteSettings(services_.registry, settings_);
+    try {
+        WriteSettings(services_.registry, settings_);
+    } catch (...) {
+        // Runs from the destructor too: a failed write loses only the settings.
+    }
     UnregisterFromPages();
     if (acquisition_) {
         acquisition_->Dispatcher().SetStationChangeHandler({});

@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/prctl.h>
@@ -149,14 +150,20 @@ TEST_F(RegistryTest, ReadsWhatOtherEditorsWrite) {
     EXPECT_EQ(registry.SubKeyNames("SOFTWARE"), Names{"Kept"});
     EXPECT_FALSE(registry.TakeDamageReport());
 
+    // Comments and other hives' sections are not ours, but stay as they are.
     ASSERT_TRUE(registry.WriteInteger("SOFTWARE\\Kept", "New", 1));
     EXPECT_EQ(ReadText(path_),
               "REGEDIT4\n\n"
+              "; exported by hand\n\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept]\n"
               "\"Text\"=\"b\"\n"
               "\"Number\"=dword:0000abcd\n"
-              "\"New\"=dword:00000001\n\n");
+              "\"New\"=dword:00000001\n\n"
+              "[HKEY_CURRENT_USER\\Software\\Other]\n"
+              "\"Ignored\"=\"x\"\n"
+              "whatever another hive holds is not ours to judge\n"
+              "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\n\n");
 }
 
 TEST_F(RegistryTest, MissingOrEmptyFileIsAnEmptyRegistry) {
@@ -216,8 +223,9 @@ TEST_F(RegistryTest, InvalidPathsAndUnwritableTextFailWithoutChanges) {
     EXPECT_FALSE(registry.CreateKey("a\\new\nline"));
     EXPECT_FALSE(registry.DeleteKey(""));  // the hive itself stays
     EXPECT_TRUE(registry.KeyExists(""));
-    EXPECT_TRUE(registry.CreateKey(DeepPath(512)));  // as deep as Windows goes
-    EXPECT_FALSE(registry.CreateKey(DeepPath(513)));
+    EXPECT_TRUE(registry.CreateKey(DeepPath(64)));  // deeper than settings ever go
+    EXPECT_FALSE(registry.CreateKey(DeepPath(65)));
+    EXPECT_FALSE(registry.CreateKey(std::string(256, 'n')));  // longer than a key name may be
     ASSERT_TRUE(registry.DeleteKey("k"));
     EXPECT_EQ(ReadText(path_), before);
 }
@@ -313,7 +321,94 @@ TEST_F(RegistryTest, UnusableLocationsFailWithoutHarm) {
     EXPECT_FALSE(unreadable.WriteInteger("a", "x", 1));
     EXPECT_TRUE(unreadable.SubKeyNames("").empty());
     EXPECT_TRUE(fs::is_directory(path_));
+    const auto report = unreadable.TakeDamageReport();  // said once, not read as an empty file
+    ASSERT_TRUE(report);
+    EXPECT_NE(report->find("it is a folder"), std::string::npos) << *report;
     EXPECT_FALSE(unreadable.TakeDamageReport());
+    fs::remove(path_);
+
+    // A FIFO is not opened to wait for a writer that never comes.
+    ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+    Registry fifo(path_);
+    EXPECT_TRUE(fifo.SubKeyNames("").empty());
+    EXPECT_FALSE(fifo.WriteInteger("a", "x", 1));
+    EXPECT_TRUE(fifo.TakeDamageReport());
+    fs::remove(path_);
+
+    // A link is written through: the file it leads to is kept and changed.
+    const fs::path real = folder_ / "real.reg";
+    WriteText(real, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Kept]\n\"v\"=\"1\"\n");
+    fs::create_symlink("real.reg", path_);
+    // A temporary file left by a writer killed before its rename goes once its process is gone.
+    WriteText(folder_ / "real.reg.tmp999999999", "left over");
+    Registry linked(path_);
+    ASSERT_TRUE(linked.WriteInteger("Kept", "x", 1));
+    EXPECT_TRUE(fs::is_symlink(path_));
+    EXPECT_EQ(Registry(real.string()).ReadInteger("Kept", "x"), 1u);
+    EXPECT_EQ(Registry(real.string()).ReadString("Kept", "v"), "1");
+    EXPECT_FALSE(fs::exists(folder_ / "real.reg.tmp999999999"));
+}
+
+// Everything the public reads show of a tree, a line a key or value.
+std::string Dump(const Registry& registry, const std::string& key = "") {
+    std::string out = "[" + key + "]\n";
+    for (const std::string& name : registry.ValueNames(key)) {
+        out += name + "=";
+        if (const auto text = registry.ReadString(key, name))
+            out += "\"" + *text + "\"";
+        else if (const auto number = registry.ReadInteger(key, name))
+            out += std::to_string(*number);
+        else
+            out += "other";
+        out += "\n";
+    }
+    for (const std::string& sub : registry.SubKeyNames(key)) out += Dump(registry, key.empty() ? sub : key + "\\" + sub);
+    return out;
+}
+
+// Whatever the reader accepts is written back so that it reads the same, and
+// a second rewrite changes nothing: odd line ends, continuations, quotes,
+// comments and other hives, mutated at random.
+TEST_F(RegistryTest, WhatIsReadIsWrittenBackToReadTheSame) {
+    const std::string seed =
+        "REGEDIT4\r\n\r\n; note\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV Technologies\\Capture Driver\\Replay]\r\n"
+        "\"Bin\"=hex:01,02,\\\r\r\n"
+        "\"Source\"=\"/tmp/a.t42\"\r\n"
+        "\"Rate\"=dword:00000640\r\n"
+        "\"Long\"=hex(7):41,00,\\\r\n  42,00\r\n"
+        "[HKEY_CURRENT_USER\\X]\r\n\"y\"=\"z\"\r\n"
+        "[HKEY_LOCAL_MACHINE\\A\\B]\r\n@=\"default\"\r\n\"q\\\"uote\"=\"back\\\\slash\"\r\n";
+    const std::string alphabet = "\r\r\n\\\\\"[]=@;:,-hexdword0aA ";
+    std::mt19937 random(5);
+    for (int round = 0; round < 300; ++round) {
+        std::string text = seed;
+        for (int i = 0, n = round ? 1 + static_cast<int>(random() % 4) : 0; i < n; ++i) {
+            const std::size_t at = random() % text.size();
+            const char c = alphabet[random() % alphabet.size()];
+            switch (random() % 3) {
+                case 0: text.insert(at, 1, c); break;
+                case 1: text[at] = c; break;
+                default: text.erase(at, 1);
+            }
+        }
+        WriteText(path_, text);
+        Registry registry(path_);
+        const std::string first = Dump(registry);
+        if (round == 0) {
+            EXPECT_NE(first.find("Source=\"/tmp/a.t42\""), std::string::npos) << first;
+        }
+        ASSERT_TRUE(registry.WriteString("ZZ Probe", "x", "1"));
+        ASSERT_TRUE(registry.DeleteKey("ZZ Probe"));
+        const std::string rewritten = ReadText(path_);
+        ASSERT_EQ(Dump(Registry(path_)), first) << text;
+        ASSERT_TRUE(registry.WriteString("ZZ Probe", "x", "1"));
+        ASSERT_TRUE(registry.DeleteKey("ZZ Probe"));
+        ASSERT_EQ(ReadText(path_), rewritten) << text;
+        for (const auto& entry : fs::directory_iterator(folder_))
+            if (entry.path().string().find(".bad") != std::string::npos) fs::remove(entry.path());
+        (void)registry.TakeDamageReport();
+    }
 }
 
 TEST(RegistryDefaultPath, FollowsTheEnvironment) {
@@ -451,16 +546,21 @@ TEST_F(RegistryTest, DamagedFileIsMovedAsideAndReportedOnce) {
         {"empty key name", "REGEDIT4\n" + good + "[HKEY_LOCAL_MACHINE\\a\\\\b]\n"},
         {"cut continuation", "REGEDIT4\n" + good + "\"x\"=hex:01,\\\n"},
         {"too deep", "REGEDIT4\n" + good + "[HKEY_LOCAL_MACHINE" + DeepPath(100000) + "]\n"},
+        {"deeper than settings go", "REGEDIT4\n" + good + "[HKEY_LOCAL_MACHINE" + DeepPath(65) + "]\n"},
+        {"key name too long", "REGEDIT4\n" + good + "[HKEY_LOCAL_MACHINE\\" + std::string(256, 'k') + "]\n"},
     };
-    const std::string bad = path_ + ".bad";
+    // An older damaged file is kept: the new one gets the next number.
+    const std::string older = path_ + ".bad", bad = path_ + ".bad.1";
     for (const auto& [what, text] : damaged) {
         SCOPED_TRACE(what);
-        WriteText(bad, "an older damaged file");
+        fs::remove(bad);
+        WriteText(older, "an older damaged file");
         WriteText(path_, text);
         Registry registry(path_);
         EXPECT_FALSE(registry.KeyExists("Good"));
         EXPECT_FALSE(fs::exists(path_));
         EXPECT_EQ(ReadText(bad), text);
+        EXPECT_EQ(ReadText(older), "an older damaged file");
 
         const auto report = registry.TakeDamageReport();
         ASSERT_TRUE(report);
