@@ -1,9 +1,9 @@
 #include "drivers/broadcast/TtiFile.h"
 
 #include <charconv>
-#include <fstream>
 #include <sstream>
 
+#include "platform/InputFile.h"
 
 namespace orv {
 
@@ -158,15 +158,13 @@ private:
 TtiParseResult ParseTti(std::string_view text) { return Parser().Run(text); }
 
 TtiParseResult LoadTtiFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string content, error;
+    if (!ReadInputFile(path, kMaxTtiFileBytes, content, error)) {
         TtiParseResult result;
-        result.Error = "cannot open " + path;
+        result.Error = error;
         return result;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    return ParseTti(content.str());
+    return ParseTti(content);
 }
 
 HeaderControl ControlFromStatus(const TtiPage& page) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,6 +45,9 @@ struct TtiParseResult {
 };
 
 TtiParseResult ParseTti(std::string_view text);
+// A page file is a few kilobytes; far larger ones (a link to a device, a
+// mistake) are refused rather than read.
+inline constexpr std::size_t kMaxTtiFileBytes = 4 * 1024 * 1024;
 TtiParseResult LoadTtiFile(const std::string& path);
 
 // The header control bits of a page's PS value.

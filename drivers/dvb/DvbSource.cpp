@@ -1,11 +1,10 @@
 #include "drivers/dvb/DvbSource.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+
+#include "platform/InputFile.h"
 
 namespace orv {
 
@@ -68,16 +67,8 @@ DvbRecording::DvbRecording(UniqueFd file, TsChoice choice)
 std::unique_ptr<DvbRecording> DvbRecording::Open(const std::string& path, const TsChoice& choice,
                                                  std::string& error) {
     // Without blocking: a FIFO or a device under this name must not hang the caller.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    if (!fd || ::fstat(fd.Get(), &info) != 0) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return nullptr;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = path + " is not a recording file";
-        return nullptr;
-    }
+    UniqueFd fd = OpenInputFile(path, error);
+    if (!fd) return nullptr;
     std::unique_ptr<DvbRecording> recording(new DvbRecording(std::move(fd), choice));
     // It must be a transport stream with teletext that the choice finds.
     std::size_t probed = 0;

@@ -1,10 +1,13 @@
 #include "drivers/replay/PacketSource.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "drivers/broadcast/DemoBroadcast.h"
+#include "platform/InputFile.h"
 
 namespace orv {
 
@@ -33,20 +36,18 @@ private:
 // A recording, read in chunks and started over at its end.
 class RecordingSource : public PacketSource {
 public:
-    explicit RecordingSource(std::ifstream file) : file_(std::move(file)) {}
+    explicit RecordingSource(UniqueFd file) : file_(std::move(file)) {}
 
     std::size_t Next(std::span<tVTXPacket> packets, bool& wrapped) override {
         wrapped = false;
         std::size_t done = 0;
         while (done < packets.size()) {
-            file_.read(reinterpret_cast<char*>(packets[done].Bytes.data()), kPacketSize);
-            if (file_.gcount() == kPacketSize) {
+            if (ReadPacket(packets[done])) {
                 ++done;
                 continue;
             }
             // End of the recording (a cut last packet is dropped): start over.
-            file_.clear();
-            file_.seekg(0);
+            ::lseek(file_.Get(), 0, SEEK_SET);
             if (done == 0 && everDelivered_ == 0) return 0;  // nothing whole in it at all
             wrapped = true;
             break;
@@ -56,7 +57,19 @@ public:
     }
 
 private:
-    std::ifstream file_;
+    // False at the end, or a read error, before a whole packet.
+    bool ReadPacket(tVTXPacket& packet) {
+        std::size_t have = 0;
+        while (have < kPacketSize) {
+            const ssize_t got = ::read(file_.Get(), packet.Bytes.data() + have, kPacketSize - have);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            have += static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+    UniqueFd file_;
     std::size_t everDelivered_ = 0;
 };
 
@@ -77,11 +90,10 @@ std::unique_ptr<PacketSource> OpenPacketSource(const std::string& source, int pa
         }
         return std::make_unique<BroadcastSource>(std::move(pages), packetsPerSecond);
     }
-    std::ifstream file(source, std::ios::binary);
-    if (!file) {
-        error = "cannot open " + source;
-        return nullptr;
-    }
+    // Without blocking, and only a regular file: a FIFO named here must not
+    // hold up the viewer's start.
+    UniqueFd file = OpenInputFile(source, error);
+    if (!file) return nullptr;
     return std::make_unique<RecordingSource>(std::move(file));
 }
 

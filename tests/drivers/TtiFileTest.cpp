@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 
 #include "TestSupport.h"
+#include "drivers/broadcast/DemoBroadcast.h"
+#include "drivers/replay/PacketSource.h"
 
 namespace orv {
 namespace {
@@ -102,6 +108,27 @@ TEST(TtiFile, ReadsPageFilesWrittenByOthers) {
     EXPECT_EQ(row[2], 0x07);
     EXPECT_EQ(row[3], 0x0E);
     EXPECT_EQ(std::string(row.begin() + 4, row.begin() + 20), "D U R A N   D U ");
+}
+
+// What is not a regular page file of sane size is refused with a line each,
+// without waiting: a FIFO (no writer will come) and a link to /dev/zero.
+// The same for a recording named as a replay source.
+TEST(TtiFile, FolderEntriesThatAreNotPageFilesAreRefusedWithoutWaiting) {
+    const auto folder = std::filesystem::temp_directory_path() / ("orvtt-tti-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "100.tti") << "PN,10000\r\nOL,1,Hello\r\n";
+    ASSERT_EQ(::mkfifo((folder / "fifo.tti").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "zero.tti");
+    std::vector<std::string> messages;
+    const auto pages = LoadTtiFolder(folder.string(), messages);
+    EXPECT_EQ(pages.size(), 1u);
+    ASSERT_EQ(messages.size(), 2u);
+    for (const auto& message : messages) EXPECT_NE(message.find("is not a regular file"), std::string::npos) << message;
+
+    std::string error;
+    EXPECT_FALSE(OpenPacketSource((folder / "fifo.tti").string(), 1600, error));
+    EXPECT_NE(error.find("is not a regular file"), std::string::npos);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
