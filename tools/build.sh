@@ -13,21 +13,8 @@ cd "$top"
 mode="${1:-}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-install_missing() {
-  local missing=() pkg
-  for pkg in "$@"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "build.sh: please install as root: ${missing[*]}" >&2; exit 1; }
-    sudo="sudo"
-  fi
-  echo "build.sh: installing ${missing[*]}"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-}
+# shellcheck source=tools/install-missing.sh
+source "$top/tools/install-missing.sh"
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev xvfb xauth fonts-dejavu-core fonts-urw-base35
