@@ -245,7 +245,7 @@ private:
 
 std::string Elapsed(Clock::duration elapsed) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
-    char text[16];
+    char text[48];  // room for any count the format may print
     std::snprintf(text, sizeof text, "%3lld:%02lld", static_cast<long long>(seconds / 60),
                   static_cast<long long>(seconds % 60));
     return text;
