@@ -1,7 +1,7 @@
 // Bytes as the registry file. What was read must survive being written back:
 // the tree read from the file and the one read from the file the registry
-// rewrote must be the same (keys, value names, types and data), and a second
-// rewrite must give the same bytes as the first.
+// rewrote must be the same (keys, value names, types and data), and writing
+// the same tree again must give the same bytes.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -73,21 +73,28 @@ void DumpKey(const Registry::Editor& editor, const std::string& path, std::strin
     for (const std::string& sub : editor.SubKeyNames(path)) DumpKey(editor, path.empty() ? sub : path + '\\' + sub, out);
 }
 
-// The whole tree as one parse of the file sees it.
-std::string Dump(Registry& registry) {
-    std::string out;
-    registry.Transaction([&](Registry::Editor& editor) {
-        DumpKey(editor, "", out);
-        return false;  // only looking
-    });
-    return out;
+// A key the file does not hold, for a change that forces a rewrite.
+std::string ProbeKey(const Registry::Editor& editor) {
+    std::string probe = "OrvttFuzzProbe";
+    while (editor.KeyExists(probe)) probe += '_';
+    return probe;
 }
 
-// A change and its undoing: two rewrites, the second of the tree as read.
-void Rewrite(Registry& registry) {
-    std::string probe = "OrvttFuzzProbe";
-    while (registry.KeyExists(probe)) probe += '_';
-    if (!registry.WriteString(probe, "Probe", "1") || !registry.DeleteKey(probe)) __builtin_trap();
+// One locked read of the file: the tree dumped, the probe added or taken
+// away, and the result written back.
+std::string DumpAndWrite(Registry& registry, std::string& probe, bool addProbe) {
+    std::string dump;
+    const bool written = registry.Transaction([&](Registry::Editor& editor) {
+        if (!addProbe && !editor.DeleteKey(probe)) __builtin_trap();
+        DumpKey(editor, "", dump);
+        if (addProbe) {
+            if (probe.empty()) probe = ProbeKey(editor);
+            if (!editor.WriteString(probe, "Probe", "1")) __builtin_trap();
+        }
+        return true;
+    });
+    if (!written) __builtin_trap();
+    return dump;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -114,17 +121,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!file) __builtin_trap();
     }
 
+    // Read and written with a probe key, read back without it and written
+    // again, then the probe added once more: the second read must see what
+    // the first did, and the third write must repeat the first byte for byte.
+    std::string probe;
     Registry first(path);
-    const std::string read = Dump(first);
+    const std::string read = DumpAndWrite(first, probe, true);
     (void)first.TakeDamageReport();
-    Rewrite(first);
     const std::string written = ReadFile(path);
 
     Registry second(path);
-    const std::string reread = Dump(second);
+    const std::string reread = DumpAndWrite(second, probe, false);
     if (second.TakeDamageReport()) Differ("damage reports", "", "the rewritten file is damaged\n");
     if (read != reread) Differ("trees", read, reread);
-    Rewrite(second);
+    (void)DumpAndWrite(second, probe, true);
     const std::string rewritten = ReadFile(path);
     if (written != rewritten) Differ("files", written, rewritten);
     return 0;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -21,24 +22,34 @@ constexpr std::size_t kChunk = 256 * 1024;
 constexpr std::size_t kSniff = 64 * 1024;   // what decides between the two formats
 constexpr std::size_t kPacket = kPacketSize;
 
+// A chunk's room, left unset: a short input touches only what it fills.
+class ChunkBuffer {
+public:
+    std::span<std::uint8_t> Room() { return {bytes_.get(), kChunk}; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(kChunk);
+};
+
 class IstreamBytes : public ByteSource {
 public:
-    explicit IstreamBytes(std::istream& in) : in_(in), buffer_(kChunk) {}
+    explicit IstreamBytes(std::istream& in) : in_(in) {}
     std::optional<std::span<const std::uint8_t>> Next() override {
         if (!in_) return std::span<const std::uint8_t>();
-        in_.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(buffer_.size()));
+        const auto room = buffer_.Room();
+        in_.read(reinterpret_cast<char*>(room.data()), static_cast<std::streamsize>(room.size()));
         if (in_.bad()) return std::nullopt;
-        return std::span<const std::uint8_t>(buffer_).first(static_cast<std::size_t>(in_.gcount()));
+        return room.first(static_cast<std::size_t>(in_.gcount()));
     }
 
 private:
     std::istream& in_;
-    std::vector<std::uint8_t> buffer_;
+    ChunkBuffer buffer_;
 };
 
 // Fills buffer from fd as far as it goes (a pipe gives less a read); the
 // size, or none at a read error.
-std::optional<std::size_t> FillFrom(int fd, std::vector<std::uint8_t>& buffer) {
+std::optional<std::size_t> FillFrom(int fd, std::span<std::uint8_t> buffer) {
     std::size_t size = 0;
     while (size < buffer.size()) {
         const ssize_t got = ::read(fd, buffer.data() + size, buffer.size() - size);
@@ -56,16 +67,17 @@ std::optional<std::size_t> FillFrom(int fd, std::vector<std::uint8_t>& buffer) {
 // processor's cache while they are decoded.
 class FdBytes : public ByteSource {
 public:
-    explicit FdBytes(UniqueFd fd) : fd_(std::move(fd)), buffer_(kChunk) {}
+    explicit FdBytes(UniqueFd fd) : fd_(std::move(fd)) {}
     std::optional<std::span<const std::uint8_t>> Next() override {
-        const auto size = FillFrom(fd_.Get(), buffer_);
+        const auto room = buffer_.Room();
+        const auto size = FillFrom(fd_.Get(), room);
         if (!size) return std::nullopt;
-        return std::span<const std::uint8_t>(buffer_).first(*size);
+        return room.first(*size);
     }
 
 private:
     UniqueFd fd_;
-    std::vector<std::uint8_t> buffer_;
+    ChunkBuffer buffer_;
 };
 
 // The first piece, made at least kSniff long where the input allows, for
