@@ -65,7 +65,7 @@ int RunViewer(int argc, char** argv) {
     const PageWindowServices pageServices{windows, dialogs, help, saveDialog, printDialog, cursor, launcher};
     // The font file's folder: this process's own, gone again when it ends.
     const PrivateFolder fontFolder(PrivateFolderParent(), "orvtt-font.");
-    auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, pageServices, ProgramFileName(),
+    auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, probe, pageServices, ProgramFileName(),
                                                              GetUserDefaultLangID(), version,
                                                              orv::FontFileName(fontFolder.Path())});
     splash.reset();

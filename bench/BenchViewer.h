@@ -14,6 +14,7 @@
 
 #include "drivers/replay/ReplaySettings.h"
 #include "drivers/vbi/VbiBackend.h"
+#include "platform/WindowProbe.h"
 #include "platform/Registry.h"
 #include "platform/qt/QtUiThread.h"
 #include "windows/MainForm.h"
@@ -44,6 +45,10 @@ public:
     void Begin() override {}
     void End() override {}
 };
+class EmptyDesktop : public WindowProbe {
+public:
+    std::vector<TopLevelWindow> TopLevelWindows() override { return {}; }
+};
 class NoLauncher : public Launcher {
 public:
     bool WinExec(const std::string&, int) override { return false; }
@@ -64,7 +69,7 @@ public:
         registry_.WriteInteger(kReplayKey, "Rate", static_cast<std::uint32_t>(rate));
         RegisterVbiDevice(devices_, registry_);
         const PageWindowServices page{windows_, dialogs_, help_, save_, print_, cursor_, launcher_};
-        Form = std::make_unique<TMainForm>(MainFormServices{registry_, devices_, ui_, page,
+        Form = std::make_unique<TMainForm>(MainFormServices{registry_, devices_, ui_, desktop_, page,
                                                             (folder_ / "orvtt").string(), 0x0409, "0.1.0.0",
                                                             (folder_ / "ORVTTX.FON").string()});
         Form->show();
@@ -97,6 +102,7 @@ private:
     NoPrintDialog print_;
     NoCursor cursor_;
     NoLauncher launcher_;
+    EmptyDesktop desktop_;
 };
 
 // The main of a benchmark program with windows: offscreen unless there is a display.

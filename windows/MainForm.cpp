@@ -22,12 +22,15 @@
 #include "platform/Locale.h"
 #include "platform/PrivateFolder.h"
 #include "platform/Registry.h"
+#include "tv/TVDriver.h"
+#include "tv/UTVPanelDetect.h"
 #include "platform/qt/QtLanguageModule.h"
 #include "rendering/PageTextFile.h"
 #include "windows/ImageButton.h"
 #include "windows/MultiPage.h"
 #include "windows/SearchPanel.h"
 #include "windows/Skin.h"
+#include "windows/VideoWindow.h"
 
 namespace orv {
 
@@ -35,7 +38,6 @@ namespace {
 
 constexpr PageFormLayout kMainLayout{kMainWidth, kMainHeight, 48, "Panel1", "Panel2", "Click to select page"};
 constexpr int kPageLeft = 6;
-constexpr int kTVPanelWidth = 200;
 
 QLabel* BigLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
     return KhakiLabel(parent, name, caption, 19, geometry);
@@ -82,6 +84,7 @@ TMainForm::TMainForm(MainFormServices services)
     setWindowTitle(kApplicationTitle);
     BuildComponents();
     BuildMainComponents();
+    BuildTVComponents();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     qApp->installEventFilter(new KeyPreview(*this, [this](QKeyEvent* event) { FormKeyUp(event); }));
@@ -118,8 +121,8 @@ void TMainForm::BuildMainComponents() {
         AddButton(BottomBar, "bChannelDown", static_cast<int>(F::ChannelDown), {588, 25, 32, 19}, "Channel down");
     bChannelUp->hide();
     bChannelDown->hide();
-    connect(bPagePrev, &QAbstractButton::clicked, this, [this] { bPagePrevClick(); });
-    connect(bPageNext, &QAbstractButton::clicked, this, [this] { bPageNextClick(); });
+    connect(bPagePrev, &QAbstractButton::clicked, this, [this] { Reported([this] { bPagePrevClick(); }); });
+    connect(bPageNext, &QAbstractButton::clicked, this, [this] { Reported([this] { bPageNextClick(); }); });
 
     pTVPanel = new QFrame(Panel3);
     pTVPanel->setObjectName("pTVPanel");
@@ -164,6 +167,8 @@ void TMainForm::FormCreate() {
     // 2. Settings.
     settings_ = ReadSettings(services_.registry, services_.userLanguage);
     videoSource_ = settings_.VideoSource;
+    tuner_ = TunerChannels{};
+    tuner_.CurrentChannel = settings_.CurrentChannel;
     // 3. Language module, 4. font faces, 5. version.
     ApplyLanguageModule();
     shared_->renderer.SelectFontSet(settings_.NationalFont);
@@ -199,6 +204,11 @@ void TMainForm::FormCreate() {
     RegisterForPages();
     acquisition_->Dispatcher().SetStationChangeHandler([this] { bPage100Click(); });
     bPage100Click();
+    // 17. The idle handler consumes what 18. the detection thread raises.
+    detect_ = std::make_unique<TTVDetect>(services_.probe, tvStateChanged_, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { QTimer::singleShot(0, this, [this] { CheckTVState(); }); }, Qt::QueuedConnection);
+    });
     started_ = true;
 }
 
@@ -209,11 +219,13 @@ void TMainForm::FormDestroy() {
     shared_->extraWindows.clear();
     settings_.DisplayMode = view_.DisplayMode;
     settings_.VideoSource = videoSource_;
+    settings_.CurrentChannel = tuner_.CurrentChannel;
     try {
         WriteSettings(services_.registry, settings_);
     } catch (...) {
         // Runs from the destructor too: a failed write loses only the settings.
     }
+    detect_.reset();  // woken from its wait, so this does not wait out an interval
     UnregisterFromPages();
     if (acquisition_) {
         acquisition_->Dispatcher().SetStationChangeHandler({});
@@ -222,8 +234,10 @@ void TMainForm::FormDestroy() {
         acquisition_->Collectors().StopCollector();
         acquisition_->StopCapture();  // also when start-up ended before the threads ran
     }
+    ReleaseTV();
     RemoveFont();
     services_.page.help.Quit();
+    DeactivateVideoWindow();
     shared_->pipeline = nullptr;
     acquisition_.reset();
 }
@@ -261,18 +275,22 @@ bool TMainForm::StartAcquisition() {
         }
         CaptureSources& sources = acquisition_->Sources();
         sources.FieldRate = 50;
+        // The capture library first; when it cannot be used, capture goes
+        // through the VBI device from now on and needs the TV link.
         if (sources.UseCaptureDll()) sources.StartCapture();
-        if (!sources.UseCaptureDll()) {
-            // Capture through the VBI device needs the TV link, whose driver
-            // is not part of this viewer yet: like a missing TV driver.
+        if (sources.UseCaptureDll()) {
             mTV_VTX->setEnabled(false);
             mTV_Text->setEnabled(false);
-            return false;
+        } else {
+            if (!StartTVLink()) return false;
+            StartCaptureOrAsk();
         }
-        mTV_VTX->setEnabled(false);
-        mTV_Text->setEnabled(false);
         if (firstStart_) {
             firstStart_ = false;
+            if (settings_.TunerKeyPresent && noChannelNames_)
+                services_.page.dialogs.MessageBox(DialogKind::Information,
+                                                  "Start channel scan inside TV before using the teletext application",
+                                                  {DialogButton::OK});
             Collector& collector = acquisition_->Collectors();
             collector.StartCollector();
             acquisition_->Dispatcher().StartDisplayDispatcher(collector.Display(), collector.PausedFlag());
@@ -283,10 +301,18 @@ bool TMainForm::StartAcquisition() {
     }
 }
 
+void TMainForm::StartCaptureOrAsk() {
+    while (!acquisition_->Sources().StartCapture()) {
+        if (services_.page.dialogs.MessageBox(DialogKind::Confirmation, "Cannot start capturing",
+                                              {DialogButton::Retry, DialogButton::Cancel}) != DialogButton::Retry)
+            return;  // the viewer goes on without capture
+    }
+}
+
 void TMainForm::RaiseTVStateChanged() {
     if (tvStateChanged_.exchange(true)) return;
     // Consumed when the event queue has been emptied.
-    QMetaObject::invokeMethod(this, [this] { CheckTVState(); }, Qt::QueuedConnection);
+    QTimer::singleShot(0, this, [this] { CheckTVState(); });
 }
 
 void TMainForm::CheckTVState() {
@@ -295,6 +321,7 @@ void TMainForm::CheckTVState() {
 
 void TMainForm::RestartTV() {
     if (acquisition_) acquisition_->StopCapture();
+    ReleaseTV();
     const std::uint8_t oldMode = view_.DisplayMode;
     if (oldMode == kModeTeletextTV) {
         view_.DisplayMode = kModeTeletext;
@@ -331,16 +358,6 @@ void TMainForm::showEvent(QShowEvent* event) {
     view_.RefreshPage(nullptr, 0);
 }
 
-void TMainForm::ApplyDisplayMode() {
-    const std::uint8_t mode = view_.DisplayMode;
-    if (mode <= kModeTextTV) {
-        pTVPanel->setVisible(mode == kModeTextTV);
-        ShowPageArea(!view_.GraphicsMode(), kPageAreaWidth - (mode == kModeTextTV ? kTVPanelWidth : 0),
-                     mode == kModeTeletextTV ? kKeyColour : 0x000000);
-    }
-    view_.RefreshPage(nullptr, view_.CurrentPage);
-}
-
 void TMainForm::mTV_VTXClick() { SelectMode(mTV_VTX, kModeTeletextTV); }
 
 void TMainForm::mTV_TextClick() { SelectMode(mTV_Text, kModeTextTV); }
@@ -372,7 +389,7 @@ bool TMainForm::TextClicksIgnored() const {
 void TMainForm::PushHistory() {
     tPageInfo entry;
     entry.Source = videoSource_;
-    entry.Channel = settings_.CurrentChannel;
+    entry.Channel = tuner_.CurrentChannel;
     entry.Page = view_.CurrentPage;
     entry.SubPageNr = static_cast<std::int32_t>(view_.CurrentSubPage);
     entry.ChannelName = Trimmed(videoSource_ == 1 ? sChannelName->text() : sStationName->text());
@@ -398,11 +415,12 @@ void TMainForm::bPageNextClick() {
 }
 
 void TMainForm::GoToPageInfo(const tPageInfo& entry) {
-    // Sources and channels are switched by the tuner control, which comes
-    // with the TV link; without it an entry of another source can only be
-    // announced.
+    if (entry.Source != videoSource_) SelectSource(entry.Source);
     favoriteJump_ = true;
-    if (entry.Source != 1 && entry.NotifyChannel) {
+    if (entry.Source == 1) {
+        tuner_.CurrentChannel = static_cast<std::uint16_t>(entry.Channel);
+        TuneCurrentChannel();
+    } else if (entry.NotifyChannel) {
         const std::string text = entry.ChannelName.empty()
                                      ? std::string("Please change your video source to the channel for this page")
                                      : "Please change your video source to channel:" + entry.ChannelName;
@@ -416,6 +434,7 @@ void TMainForm::bPage100Click() {
     if (!favoriteJump_) {
         const std::string station = acquisition_ ? acquisition_->Dispatcher().CurrentStationName() : std::string();
         sStationName->setText(QString::fromLatin1(station.data(), static_cast<qsizetype>(station.size())));
+        if (!station.empty()) LearnChannelNameOnStation();
         view_.ShownPage.reset();
         view_.PageEntry = "100";
         view_.GoToEnteredPage(0);
@@ -453,6 +472,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         pSearch->eSearchKeyUp(*static_cast<QKeyEvent*>(event));
     } else if (event->type() == QEvent::MouseButtonRelease && watched == sStationName) {
         CloseDropDowns();
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == sChannelName) {
+        sChannelNameClick();
+    } else if (event->type() == QEvent::FocusOut && watched == cChannelNames &&
+               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        cChannelNamesExit();
     }
     return TPageForm::eventFilter(watched, event);
 }

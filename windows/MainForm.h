@@ -7,11 +7,13 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "favorites/PageInfo.h"
+#include "tv/TunerChannels.h"
 #include "windows/MainSettings.h"
 #include "windows/PageForm.h"
 
@@ -23,17 +25,23 @@ namespace orv {
 class Registry;
 class DeviceIo;
 class SearchPanel;
+class TTVDetect;
+class TVDriver;
 class UiThread;
+class VideoWindow;
+class WindowProbe;
 
 inline constexpr int kMainWidth = 632;
 inline constexpr int kMainHeight = 467;
 inline constexpr char kApplicationTitle[] = "ORV Teletext";
+inline constexpr int kTVPanelWidth = 200;
 
 // What the main window works with, handed in by the program (or a test).
 struct MainFormServices {
     Registry& registry;
     DeviceIo& devices;
     UiThread& ui;
+    WindowProbe& probe;               // the TV player's windows
     PageWindowServices page;          // the page windows' services
     std::string programPath;          // for the help file and the language module
     std::uint16_t userLanguage;       // GetUserDefaultLangID
@@ -62,11 +70,36 @@ public:
     void mTV_TextClick();
     void ApplyDisplayMode() override;
     void RestartTV();
+    void ReleaseTV();
     void GoToPageInfo(const tPageInfo& entry);
     void PushHistory();
     void bMinimizeClick() override;
     void bSearchClick();
     void bStartSearchClick();
+
+    // The tuner and the video source (MainTV.cpp).
+    void SelectSource(std::int32_t source);
+    void ShowChannelControls(bool visible);
+    void TuneCurrentChannel();
+    void bChannelUpClick();
+    void bChannelDownClick();
+    void sChannelNameClick();
+    void cChannelNamesChange();
+    void cChannelNamesExit();
+    void bSourceClick();
+    void pm_CompositeClick() { SelectSource(0); }
+    void pm_CableClick() { SelectSource(1); }
+    void pm_SVideoClick() { SelectSource(2); }
+    void LearnChannelNameOnPage();
+    void LearnChannelNameOnStation();
+
+    // The video window: created over the page, started and stopped by
+    // messages, told of every move of this window.
+    bool CreateVideoWindow(QWidget* parent);
+    void PlaceVideoWindow(const QRect& area);
+    std::intptr_t ForwardToVideoWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    bool ActivateVideoWindow();
+    void DeactivateVideoWindow();
 
 signals:
     // The window was closed: the program ends.
@@ -85,11 +118,18 @@ public:
     const std::string& HelpFileName() const { return shared_->helpFileName; }
     const std::string& FontFileName() const { return services_.fontFileName; }
     const std::string& VersionString() const { return services_.versionString; }
+    TunerChannels& Tuner() { return tuner_; }
+    std::int32_t VideoSource() const { return videoSource_; }
+    VideoWindow* Video() { return videoWindow_.get(); }
+    TVDriver& Driver() { return *tvDriver_; }
+    bool TVStateChanged() const { return tvStateChanged_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void PageDrawnInFull(std::uint16_t number) override;
 
     void PageEntered() override { PushHistory(); }
     bool SaveCurrentText(const std::string& fileName, const tPageImage& page) override;
@@ -106,6 +146,12 @@ private:
     bool StartAcquisition();
     void CheckTVState();
     void FormKeyUp(QKeyEvent* event);
+    bool StartTVLink();
+    void StartCaptureOrAsk();
+    void BuildTVComponents();
+    void ShowLearnedName(const LearnedName& learned);
+    // A command whose error reaches the program's general error report.
+    void Reported(const std::function<void()>& command);
 
     MainFormServices services_;
     MainSettings settings_;
@@ -120,6 +166,11 @@ private:
     std::vector<tPageInfo> history_;
     int historyIndex_ = -1;
     std::atomic<bool> tvStateChanged_{false};
+    std::unique_ptr<TVDriver> tvDriver_;
+    TunerChannels tuner_;
+    bool noChannelNames_ = false;
+    std::unique_ptr<VideoWindow> videoWindow_;
+    std::unique_ptr<TTVDetect> detect_;
 
 public:
     // Components of the main window only, by their names in its design.
@@ -143,6 +194,9 @@ public:
     QAction* m_SaveAllText = nullptr;
     QAction* m_SaveAllPicture = nullptr;
     QMenu* m_Source = nullptr;
+    QAction* pm_Composite = nullptr;
+    QAction* pm_Cable = nullptr;
+    QAction* pm_SVideo = nullptr;
     QMenu* pmFavoriten = nullptr;
 };
 

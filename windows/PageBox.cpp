@@ -29,11 +29,35 @@ void PageBox::paintEvent(QPaintEvent* event) {
     if (!canvasFresh_ && OnSystemPaint) OnSystemPaint();
     canvasFresh_ = false;
     QPainter painter(this);
+    if (keyTransparent_) {
+        PaintKeyedImage(painter, event->rect());
+        return;
+    }
     const QImage image = Image();
     // Only what the canvas does not cover needs the black behind it.
     const QRegion uncovered = QRegion(event->rect()).subtracted(image.rect());
     for (const QRect& r : uncovered) painter.fillRect(r, Qt::black);
     painter.drawImage(event->rect().topLeft(), image, event->rect());
+}
+
+void PageBox::SetKeyColourTransparent(bool on) {
+    keyTransparent_ = on;
+    setAttribute(Qt::WA_OpaquePaintEvent, !on);
+    update();
+}
+
+void PageBox::PaintKeyedImage(QPainter& painter, const QRect& area) const {
+    const QImage page = Image();
+    const QRect part = area.intersected(page.rect());
+    if (part.isEmpty()) return;
+    QImage keyed(part.size(), QImage::Format_ARGB32_Premultiplied);
+    constexpr QRgb kKey = 0xFF00FFu;
+    for (int y = 0; y < part.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(page.constScanLine(part.top() + y)) + part.left();
+        auto* to = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < part.width(); ++x) to[x] = (from[x] & 0xFFFFFFu) == kKey ? 0u : (from[x] | 0xFF000000u);
+    }
+    painter.drawImage(part.topLeft(), keyed);
 }
 
 void PageBox::mouseReleaseEvent(QMouseEvent* event) {

@@ -30,13 +30,23 @@ public:
 
     QImage Image() const;
 
+    // Mix mode: pixels of the key colour are left unpainted, so that the TV
+    // picture of the video window beneath shows through them.
+    void SetKeyColourTransparent(bool on);
+    // A repaint is coming that only the picture beneath asked for: the page
+    // drawn is still right.
+    void KeepCanvas() { canvasFresh_ = true; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void PaintKeyedImage(QPainter& painter, const QRect& area) const;
+
     Canvas& canvas_;
     bool canvasFresh_ = false;
+    bool keyTransparent_ = false;
 };
 
 }  // namespace orv

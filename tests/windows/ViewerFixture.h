@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "platform/Hourglass.h"
 #include "platform/Launcher.h"
 #include "platform/SaveDialog.h"
+#include "platform/WindowProbe.h"
 #include "platform/qt/PrintDialog.h"
 #include "platform/qt/QtUiThread.h"
 #include "windows/MainForm.h"
@@ -110,6 +112,24 @@ public:
     std::vector<int> Shows;
 };
 
+// The desktop beside the viewer, changed by the test while the detection
+// thread looks at it.
+class DesktopProbe : public WindowProbe {
+public:
+    std::vector<TopLevelWindow> TopLevelWindows() override {
+        std::lock_guard lock(mutex_);
+        return windows_;
+    }
+    void Set(std::vector<TopLevelWindow> windows) {
+        std::lock_guard lock(mutex_);
+        windows_ = std::move(windows);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<TopLevelWindow> windows_;
+};
+
 // Runs the event loop until the condition holds or the time is up.
 inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
     return QTest::qWaitFor(condition, milliseconds);
@@ -135,7 +155,7 @@ public:
     void Start(std::uint16_t userLanguage) {
         const PageWindowServices page{windows_, Dialogs, Help, SaveDialog, Printer, Cursor, Launch};
         Form = std::make_unique<TMainForm>(
-            MainFormServices{*registry_, devices_, ui_, page, program_, userLanguage, "0.1.0.0", FontFile()});
+            MainFormServices{*registry_, devices_, ui_, Desktop, page, program_, userLanguage, "0.1.0.0", FontFile()});
         if (Form->Started()) Form->show();
     }
     void Stop() { Form.reset(); }
@@ -163,6 +183,7 @@ public:
     }
 
     ScriptedDialogs Dialogs;
+    DesktopProbe Desktop;
     ScriptedHelpViewer Help;
     ScriptedSaveDialog SaveDialog;
     PdfPrintDialog Printer;
