@@ -17,14 +17,14 @@ struct TopLevelWindow {
 class WindowProbe {
 public:
     virtual ~WindowProbe() = default;
-    // The top-level windows in the window system's order; empty when there is
-    // no window system to ask.
+    // The top-level windows topmost first, as the window system stacks them;
+    // empty when there is no window system to ask.
     virtual std::vector<TopLevelWindow> TopLevelWindows() = 0;
 };
 
 bool HasWindowOfClass(WindowProbe& probe, std::string_view className);
 bool HasWindowTitled(WindowProbe& probe, std::string_view title);
-// The title of the first window of that class, none when there is none.
+// The title of the first (topmost) window of that class, none when there is none.
 std::optional<std::string> FirstTitleOfClass(WindowProbe& probe, std::string_view className);
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -35,6 +36,7 @@ xcb_connection_t* QtConnection() {
 }
 
 struct Atoms {
+    xcb_atom_t ClientListStacking = XCB_ATOM_NONE;
     xcb_atom_t ClientList = XCB_ATOM_NONE;
     xcb_atom_t NetWmName = XCB_ATOM_NONE;
     xcb_atom_t Utf8String = XCB_ATOM_NONE;
@@ -44,6 +46,7 @@ Atoms InternAtoms(xcb_connection_t* c) {
     auto ask = [c](std::string_view name) {
         return xcb_intern_atom(c, 1, static_cast<std::uint16_t>(name.size()), name.data());
     };
+    const auto stacking = ask("_NET_CLIENT_LIST_STACKING");
     const auto clientList = ask("_NET_CLIENT_LIST");
     const auto netWmName = ask("_NET_WM_NAME");
     const auto utf8 = ask("UTF8_STRING");
@@ -51,7 +54,7 @@ Atoms InternAtoms(xcb_connection_t* c) {
         const auto reply = Wait<xcb_intern_atom_reply_t>(c, cookie, xcb_intern_atom_reply);
         return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     };
-    return {atom(clientList), atom(netWmName), atom(utf8)};
+    return {atom(stacking), atom(clientList), atom(netWmName), atom(utf8)};
 }
 
 xcb_get_property_cookie_t AskProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property,
@@ -100,18 +103,26 @@ std::vector<xcb_window_t> Children(xcb_connection_t* c, xcb_query_tree_cookie_t 
     return {first, first + xcb_query_tree_children_length(reply.get())};
 }
 
-std::vector<xcb_window_t> ClientList(xcb_connection_t* c, xcb_window_t root, const Atoms& atoms) {
-    if (atoms.ClientList == XCB_ATOM_NONE) return {};
-    const auto reply = WaitProperty(c, AskProperty(c, root, atoms.ClientList, 1u << 16));
+// A list of windows the window manager keeps on the root (none when it keeps none).
+std::vector<xcb_window_t> WindowList(xcb_connection_t* c, xcb_window_t root, xcb_atom_t property) {
+    if (property == XCB_ATOM_NONE) return {};
+    const auto reply = WaitProperty(c, AskProperty(c, root, property, 1u << 16));
     if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32) return {};
     const auto* first = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
     return {first, first + xcb_get_property_value_length(reply.get()) / 4};
 }
 
-// A reparenting window manager puts each client inside a frame of its own,
-// and frames carry no class: the clients are one level further down.
+// The X server and the window manager both list windows bottom to top.
+std::vector<xcb_window_t> TopmostFirst(std::vector<xcb_window_t> windows) {
+    std::reverse(windows.begin(), windows.end());
+    return windows;
+}
+
+// The root's children topmost first. A reparenting window manager puts each
+// client inside a frame of its own, and frames carry no class: the clients
+// are one level further down, listed after their frame.
 std::vector<xcb_window_t> RootWindows(xcb_connection_t* c, xcb_window_t root) {
-    const auto children = Children(c, xcb_query_tree(c, root));
+    const auto children = TopmostFirst(Children(c, xcb_query_tree(c, root)));
     std::vector<xcb_get_property_cookie_t> classes;
     classes.reserve(children.size());
     for (const auto child : children) classes.push_back(AskProperty(c, child, XCB_ATOM_WM_CLASS));
@@ -125,7 +136,7 @@ std::vector<xcb_window_t> RootWindows(xcb_connection_t* c, xcb_window_t root) {
     for (const auto child : children) {
         windows.push_back(child);
         if (frame < frames.size() && frames[frame].first == child) {
-            for (const auto inner : Children(c, frames[frame].second)) windows.push_back(inner);
+            for (const auto inner : TopmostFirst(Children(c, frames[frame].second))) windows.push_back(inner);
             ++frame;
         }
     }
@@ -200,8 +211,12 @@ std::vector<TopLevelWindow> X11WindowProbe::TopLevelWindows() {
     };
     for (auto screens = xcb_setup_roots_iterator(xcb_get_setup(c)); screens.rem; xcb_screen_next(&screens)) {
         const xcb_window_t root = screens.data->root;
-        add(ClientList(c, root, atoms));
+        // The manager's stacking list where there is one; the server's own order
+        // then adds what the manager does not list, and the plain client list
+        // any client nested deeper than one frame.
+        add(TopmostFirst(WindowList(c, root, atoms.ClientListStacking)));
         add(RootWindows(c, root));
+        add(WindowList(c, root, atoms.ClientList));
     }
     return Describe(c, windows, atoms);
 }

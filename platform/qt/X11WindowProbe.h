@@ -1,6 +1,7 @@
-// The desktop's top-level windows as the X server knows them: the window
-// manager's client list, plus the root's children (and, below frames without
-// a class, their children) for windows the manager does not list.
+// The desktop's top-level windows as the X server knows them, topmost first:
+// the window manager's stacking list, then the root's children (and, below
+// frames without a class, their children) in the server's stacking order for
+// windows the manager does not list.
 #pragma once
 
 #include <memory>
@@ -21,7 +22,7 @@ public:
     X11WindowProbe(const X11WindowProbe&) = delete;
     X11WindowProbe& operator=(const X11WindowProbe&) = delete;
 
-    // Empty when there is no X server to ask.
+    // Topmost first; empty when there is no X server to ask.
     std::vector<TopLevelWindow> TopLevelWindows() override;
 
     // Gives one of our own windows its WM_CLASS, so other programs find it by
