@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -474,9 +475,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         CloseDropDowns();
     } else if (event->type() == QEvent::MouseButtonRelease && watched == sChannelName) {
         sChannelNameClick();
-    } else if (event->type() == QEvent::FocusOut && watched == cChannelNames &&
-               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-        cChannelNamesExit();
+    } else if (event->type() == QEvent::FocusOut && watched == cChannelNames && !cChannelNames->view()->isVisible()) {
+        cChannelNamesExit();  // the list's own popup takes the focus while it is open
     }
     return TPageForm::eventFilter(watched, event);
 }

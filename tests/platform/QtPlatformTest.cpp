@@ -494,23 +494,23 @@ protected:
 };
 
 TEST_F(X11ProbeScene, FindsClientsInsideFramesAndPrefersTheUtf8Title) {
-    // The client follows its frame, the others follow in stacking order.
-    EXPECT_EQ(Found(), (std::vector<std::string>{"Panel:ORV VIDEO PLAYER", "Bare:Gr\xC3\xB6\xC3\x9F" "e",
-                                                 "Named:Kan\xC3\xA4le"}));
+    // Topmost first, as the server stacks them; the client follows its frame.
+    EXPECT_EQ(Found(), (std::vector<std::string>{"Named:Kan\xC3\xA4le", "Bare:Gr\xC3\xB6\xC3\x9F" "e",
+                                                 "Panel:ORV VIDEO PLAYER"}));
     X11WindowProbe probe;
     EXPECT_EQ(FirstTitleOfClass(probe, tag_ + "Panel"), "ORV VIDEO PLAYER");
 }
 
-TEST_F(X11ProbeScene, TheWindowManagersListComesFirstWithoutRepeats) {
-    const xcb_atom_t clientList = x_.Atom("_NET_CLIENT_LIST");
+TEST_F(X11ProbeScene, TheWindowManagersStackingListComesFirstWithoutRepeats) {
+    const xcb_atom_t stacking = x_.Atom("_NET_CLIENT_LIST_STACKING");
     // Only on a server of our own: a real desktop's list is not ours to change.
-    if (x_.HasProperty(x_.Root(), clientList)) GTEST_SKIP() << "a window manager runs";
-    x_.SetWindows(x_.Root(), clientList, {named_, client_});
+    if (x_.HasProperty(x_.Root(), stacking)) GTEST_SKIP() << "a window manager runs";
+    x_.SetWindows(x_.Root(), stacking, {named_, client_});  // bottom to top
     x_.Sync();
     const auto found = Found();
-    x_.DeleteProperty(x_.Root(), clientList);
+    x_.DeleteProperty(x_.Root(), stacking);
     x_.Sync();
-    EXPECT_EQ(found, (std::vector<std::string>{"Named:Kan\xC3\xA4le", "Panel:ORV VIDEO PLAYER",
+    EXPECT_EQ(found, (std::vector<std::string>{"Panel:ORV VIDEO PLAYER", "Named:Kan\xC3\xA4le",
                                                "Bare:Gr\xC3\xB6\xC3\x9F" "e"}));
 }
 
