@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds ORV Teletext and either runs it or runs every test.
 #   tools/build.sh run    build, then start the viewer (orvtt) on the built-in demo broadcast
+#   tools/build.sh tv     build as run does, then start the viewer on the simulated TV card
+#                         with a registry of its own (tools/simcard.sh)
 #   tools/build.sh test   build and test three times: normal, with AddressSanitizer + UBSan,
 #                         and with ThreadSanitizer
 #   tools/build.sh package  build as the run command does, then the Debian package
@@ -33,6 +35,9 @@ case "$mode" in
     configure_and_build build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF
     exec build/run/orvtt
     ;;
+  tv)
+    exec "$top/tools/simcard.sh"
+    ;;
   package)
     install_missing "${build_packages[@]}" "${package_packages[@]}"
     configure_and_build build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVTT_TESTS=OFF -DORVTT_BENCH=OFF
@@ -54,7 +59,7 @@ case "$mode" in
     (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$top/tests/tsan.supp" ctest --output-on-failure -j "$jobs")
     ;;
   *)
-    echo "usage: tools/build.sh run|test|package" >&2
+    echo "usage: tools/build.sh run|tv|test|package" >&2
     exit 2
     ;;
 esac

@@ -8,6 +8,7 @@ namespace orv {
 
 std::unique_ptr<PacedReplay> OpenCaptureBackend(const Registry& registry) {
     const ReplaySettings settings = ReadReplaySettings(registry);
+    if (settings.Source == "none") return nullptr;  // stepping aside for the VBI device
     std::string error;
     auto source = OpenPacketSource(settings.Source, settings.PacketsPerSecond, error);
     if (!source) return nullptr;

@@ -129,6 +129,8 @@ std::unique_ptr<Device> OpenConfiguredVbiDevice(const Registry& registry) {
     std::unique_ptr<VbiCapture> capture;
     if (backend == "replay")
         capture = OpenReplayVbiCapture(registry);
+    else if (backend == "simcard")
+        capture = OpenSimCardVbiCapture(registry);
     else if (backend == "v4l2")
         capture = OpenV4l2VbiCapture(registry.ReadString(kVbiSettingsKey, "Device").value_or("/dev/vbi0"));
     return capture ? MakeVbiDevice(std::move(capture)) : nullptr;

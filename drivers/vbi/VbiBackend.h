@@ -4,7 +4,11 @@
 //   "v4l2"   (the default) sliced VBI from a V4L2 device, value "Device"
 //            (default /dev/vbi0): each teletext line becomes one packet;
 //   "replay" the simulated card: "Source" and "Rate" as for the replay
-//            capture library.
+//            capture library;
+//   "simcard" the simulated TV card: the teletext of the channel its tuner
+//            is on (SimCardChannels.h), the tuner seen through the TV driver
+//            library the "driver" value names (orvtt-simtv.so); "Rate" as
+//            above. Without that library the device does not open.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +45,7 @@ std::unique_ptr<Device> MakeVbiDevice(std::unique_ptr<VbiCapture> capture);
 std::unique_ptr<Device> OpenConfiguredVbiDevice(const Registry& registry);
 
 std::unique_ptr<VbiCapture> OpenReplayVbiCapture(const Registry& registry);
+std::unique_ptr<VbiCapture> OpenSimCardVbiCapture(const Registry& registry);
 std::unique_ptr<VbiCapture> OpenV4l2VbiCapture(const std::string& devicePath);
 
 // Registers the VBI device name in a device table.
