@@ -8,7 +8,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unistd.h>
 
@@ -45,9 +47,21 @@ public:
     void Begin() override {}
     void End() override {}
 };
-class EmptyDesktop : public WindowProbe {
+// The desktop beside the viewer: empty unless a benchmark opens windows on it.
+class BenchDesktop : public WindowProbe {
 public:
-    std::vector<TopLevelWindow> TopLevelWindows() override { return {}; }
+    std::vector<TopLevelWindow> TopLevelWindows() override {
+        std::lock_guard lock(mutex_);
+        return windows_;
+    }
+    void Set(std::vector<TopLevelWindow> windows) {
+        std::lock_guard lock(mutex_);
+        windows_ = std::move(windows);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<TopLevelWindow> windows_;
 };
 class NoLauncher : public Launcher {
 public:
@@ -63,10 +77,12 @@ inline std::filesystem::path BenchFolder() {
 class BenchViewer {
 public:
     // rate: the replay's packets per second (0: as fast as it can).
-    explicit BenchViewer(int rate = 16000)
+    // prepare: more settings before the window starts.
+    explicit BenchViewer(int rate = 16000, const std::function<void(Registry&)>& prepare = {})
         : folder_(BenchFolder()), registryPath_((folder_ / "registry.reg").string()), registry_(registryPath_) {
         ::setenv("ORVTT_REGISTRY", registryPath_.c_str(), 1);
         registry_.WriteInteger(kReplayKey, "Rate", static_cast<std::uint32_t>(rate));
+        if (prepare) prepare(registry_);
         RegisterVbiDevice(devices_, registry_);
         const PageWindowServices page{windows_, dialogs_, help_, save_, print_, cursor_, launcher_};
         Form = std::make_unique<TMainForm>(MainFormServices{registry_, devices_, ui_, desktop_, page,
@@ -86,6 +102,7 @@ public:
                                milliseconds);
     }
     const std::filesystem::path& Folder() const { return folder_; }
+    BenchDesktop& Desktop() { return desktop_; }
 
     std::unique_ptr<TMainForm> Form;
 
@@ -102,7 +119,7 @@ private:
     NoPrintDialog print_;
     NoCursor cursor_;
     NoLauncher launcher_;
-    EmptyDesktop desktop_;
+    BenchDesktop desktop_;
 };
 
 // The main of a benchmark program with windows: offscreen unless there is a display.

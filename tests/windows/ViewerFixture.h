@@ -140,8 +140,10 @@ public:
     // Replay settings go into the registry before the window starts.
     // fontFile: where the font is written (empty: in the test's own folder).
     explicit Viewer(const std::string& source = "demo", int rate = 16000, std::uint16_t userLanguage = 0x0409,
-                    const std::function<void(Registry&)>& prepare = {}, std::string fontFile = {})
+                    const std::function<void(Registry&)>& prepare = {}, std::string fontFile = {},
+                    std::vector<DialogButton> answers = {})
         : fontFile_(std::move(fontFile)) {
+        Dialogs.Answers = std::move(answers);
         registry_->WriteString(kReplayKey, "Source", source);
         registry_->WriteInteger(kReplayKey, "Rate", static_cast<std::uint32_t>(rate));
         if (prepare) prepare(*registry_);

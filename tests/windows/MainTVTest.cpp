@@ -1,0 +1,269 @@
+// The main window on the simulated TV card: start-up through the VBI device
+// with the TV link, tuning, the source menu, the video window in the four
+// modes, restarts when the TV player comes and goes, and the start-up
+// dialogs and failures.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QScreen>
+#include <QTextEdit>
+#include <QTest>
+#include <chrono>
+
+#include "ViewerFixture.h"
+#include "drivers/tv/SimCardSettings.h"
+#include "platform/qt/X11WindowProbe.h"
+#include "tv/TVDriver.h"
+#include "tv/UTVPanelDetect.h"
+#include "windows/ImageButton.h"
+#include "windows/PageBox.h"
+#include "windows/VideoWindow.h"
+
+namespace orv {
+namespace {
+
+using test::Viewer;
+using test::WaitFor;
+
+const std::string kSimCard = std::string(ORVTT_DRIVER_DIR) + "/orvtt-simtv.so";
+
+std::string ChannelKey(int n) { return std::string(kTunerChannelsKey) + "\\" + std::to_string(n); }
+
+// The capture library steps aside; the VBI device plays what the card tunes.
+std::function<void(Registry&)> SimulatedCard(const std::function<void(Registry&)>& more = {}) {
+    return [more](Registry& registry) {
+        registry.WriteString(kTVDriverKey, kTVDriverValue, kSimCard);
+        registry.WriteString(kVbiSettingsKey, "Backend", "simcard");
+        registry.WriteInteger(kVbiSettingsKey, "Rate", 16000);
+        registry.WriteInteger(kTunerChannelsKey, "Current Channel", 2);
+        for (int n = 1; n <= 12; ++n) registry.CreateKey(ChannelKey(n));
+        registry.WriteString(ChannelKey(1), "Channel Name", "Demo One");
+        registry.WriteString(ChannelKey(2), "Channel Name", "Demo Two");
+        registry.WriteString(ChannelKey(3), "Channel Name", "Demo Three");
+        if (more) more(registry);
+    };
+}
+
+void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+
+std::string Text(const QLabel* label) { return label->text().toStdString(); }
+
+bool WaitForStationOtherThan(Viewer& viewer, const std::string& old) {
+    return WaitFor([&] {
+        const std::string now = viewer.Form->Pipeline()->Dispatcher().CurrentStationName();
+        return !now.empty() && now != old;
+    }, 8000);
+}
+
+TEST(MainTV, StartsOnTheSimulatedCardAndTunesByButtonsAndList) {
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard());
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(form.Started());
+    EXPECT_FALSE(form.UseCaptureDll());
+    EXPECT_TRUE(form.mTV_VTX->isEnabled());
+    ASSERT_NE(form.Video(), nullptr);
+    EXPECT_EQ(form.Tuner().MinChannel, 1);
+    EXPECT_EQ(form.Tuner().MaxChannel, 12);
+    EXPECT_EQ(form.Tuner().CurrentChannel, 2);  // the TV player's channel
+    EXPECT_EQ(Text(form.sChannelName), "Demo Two");
+    EXPECT_TRUE(form.bSource->isVisibleTo(&form));
+    EXPECT_TRUE(form.pm_Cable->isChecked());
+    EXPECT_TRUE(form.bChannelDown->isVisibleTo(&form));
+    ASSERT_TRUE(viewer.WaitForStation());
+    const std::string two = form.Pipeline()->Dispatcher().CurrentStationName();
+
+    Click(form.bChannelDown);  // "Next channel"
+    EXPECT_EQ(form.Tuner().CurrentChannel, 3);
+    EXPECT_EQ(Text(form.sChannelName), "Demo Three");
+    ASSERT_TRUE(WaitForStationOtherThan(viewer, two));
+    EXPECT_TRUE(viewer.WaitForShown(0x100));
+
+    // Wrap-around at both ends; channel 12 carries no teletext.
+    form.Tuner().CurrentChannel = 1;
+    Click(form.bChannelUp);  // "Prev channel"
+    EXPECT_EQ(form.Tuner().CurrentChannel, 12);
+    EXPECT_EQ(Text(form.sChannelName), "12");  // the highest channel has no table entry
+    QTest::qWait(300);
+    EXPECT_EQ(form.Pipeline()->Pages().PageCount(), 0);
+    Click(form.bChannelDown);
+    EXPECT_EQ(form.Tuner().CurrentChannel, 1);
+
+    // The list: the current channel selected, another one chosen.
+    form.sChannelNameClick();
+    EXPECT_EQ(form.cChannelNames->currentText().toStdString(), "Demo One");
+    form.cChannelNames->setCurrentIndex(form.cChannelNames->findText("Demo Three"));
+    emit form.cChannelNames->activated(form.cChannelNames->currentIndex());
+    EXPECT_TRUE(form.cChannelNames->isHidden());
+    EXPECT_EQ(form.Tuner().CurrentChannel, 3);
+
+    // Another source: no tuner controls, the station name instead.
+    form.pm_Composite->trigger();
+    EXPECT_EQ(form.VideoSource(), 0);
+    EXPECT_FALSE(form.bChannelUp->isVisibleTo(&form));
+    EXPECT_TRUE(form.sStationName->isVisibleTo(&form));
+
+    viewer.Stop();
+    EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastChannel"), 3u);
+    EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastSource"), 0u);
+}
+
+TEST(MainTV, AnUnnamedChannelLearnsItsNameFromTheFirstPage) {
+    // Channel 4 sends a blank station name; its key exists without a name.
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard([](Registry& registry) {
+        registry.WriteInteger(kTeletextSettingsKey, "LastChannel", 4);
+    }));
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(form.Started());
+    EXPECT_EQ(form.Tuner().CurrentChannel, 4);
+    ASSERT_TRUE(WaitFor([&] { return Text(form.sChannelName) == "4 Name?"; }, 8000));
+    EXPECT_EQ(viewer.Reg().ReadString(ChannelKey(4), "Channel Name"), "4 Name?");
+    EXPECT_NE(form.cChannelNames->findText("4 Name?"), -1);
+}
+
+TEST(MainTV, TheVideoWindowDocksByModeAndMovesWithTheWindow) {
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard());
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(form.Started());
+    VideoWindow* video = form.Video();
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->objectName().toStdString(), kVideoWindowClass);
+    EXPECT_FALSE(video->isVisibleTo(&form));  // nothing to see in the plain mode
+
+    form.mTV_VTXClick();
+    EXPECT_EQ(video->parentWidget(), form.p_Teletext);
+    EXPECT_TRUE(video->isVisibleTo(&form));
+    EXPECT_EQ(video->geometry(), form.p_Teletext->contentsRect());
+    const auto frames = video->FramesShown();
+    EXPECT_TRUE(WaitFor([&] { return video->FramesShown() > frames + 3; }));
+
+    form.mTV_TextClick();
+    EXPECT_EQ(video->parentWidget(), form.pTVPanel);
+    EXPECT_EQ(video->geometry(), form.pTVPanel->contentsRect());
+    EXPECT_TRUE(form.p_Text->isVisibleTo(&form));
+    form.mVTXClick();
+    EXPECT_EQ(video->parentWidget(), form.p_Teletext);
+    EXPECT_FALSE(form.pTVPanel->isVisibleTo(&form));
+}
+
+TEST(MainTV, ThePlayerComingAndGoingRestartsTheLinkAndStepsTheModes) {
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard([](Registry& registry) {
+        registry.WriteInteger(kTeletextSettingsKey, "VTXMode", 1);
+    }));
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(form.Started());
+    ASSERT_EQ(form.DisplayMode(), kModeTeletextTV);
+
+    // The player's panel opens: the viewer gives up its own picture.
+    viewer.Desktop.Set({{kPlayerPanelClass, "panel"}});
+    ASSERT_TRUE(WaitFor([&] { return form.Video() == nullptr && !form.TVStateChanged(); }, 3000));
+    EXPECT_FALSE(form.mTV_VTX->isEnabled());
+    EXPECT_EQ(form.DisplayMode(), kModeTeletext);
+    EXPECT_TRUE(form.Driver().Loaded());
+    EXPECT_TRUE(form.bSource->isVisibleTo(&form));  // kept as it was
+
+    // It ends: the own picture is back, without the mode stepped up (it was
+    // 0 when this restart began).
+    const auto gone = std::chrono::steady_clock::now();
+    viewer.Desktop.Set({});
+    ASSERT_TRUE(WaitFor([&] { return form.Video() != nullptr; }, 3000));
+    EXPECT_LT(std::chrono::steady_clock::now() - gone, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(form.mTV_VTX->isEnabled());
+    EXPECT_EQ(form.DisplayMode(), kModeTeletext);
+
+    // A restart in mix mode steps down and back up.
+    form.mTV_VTXClick();
+    form.RestartTV();
+    EXPECT_EQ(form.DisplayMode(), kModeTeletextTV);
+    ASSERT_NE(form.Video(), nullptr);
+    EXPECT_EQ(form.Video()->parentWidget(), form.p_Teletext);
+    EXPECT_TRUE(viewer.Dialogs.Shown.empty());
+}
+
+TEST(MainTV, StartUpDialogsAndFailures) {
+    using B = DialogButton;
+    {   // A driver without the video window class: retried, then given up.
+        Viewer viewer("none", 16000, 0x0409, SimulatedCard([](Registry& registry) {
+            registry.WriteString(kTVDriverKey, kTVDriverValue, std::string(ORVTT_DRIVER_DIR) + "/OrvTTCap.dll");
+        }), {}, {B::Retry, B::Cancel});
+        EXPECT_FALSE(viewer.Form->Started());
+        ASSERT_EQ(viewer.Dialogs.Shown.size(), 2u);
+        EXPECT_EQ(viewer.Dialogs.Shown[1].Text, "Cannot start ORV TV display");
+        EXPECT_EQ(viewer.Dialogs.Shown[1].Kind, DialogKind::Confirmation);
+        EXPECT_EQ(viewer.Dialogs.Shown[1].Buttons, (std::vector<B>{B::Retry, B::Cancel}));
+    }
+    {   // Capture cannot start: Cancel goes on without it.
+        Viewer viewer("none", 16000, 0x0409, SimulatedCard([](Registry& registry) {
+            registry.WriteString(kVbiSettingsKey, "Backend", "v4l2");
+            registry.WriteString(kVbiSettingsKey, "Device", "/nonexistent/vbi0");
+        }), {}, {B::Retry, B::Cancel});
+        EXPECT_TRUE(viewer.Form->Started());
+        ASSERT_EQ(viewer.Dialogs.Shown.size(), 2u);
+        EXPECT_EQ(viewer.Dialogs.Shown[0].Text, "Cannot start capturing");
+        EXPECT_NE(viewer.Form->Video(), nullptr);
+    }
+    {   // A range that ends below its start cannot be tabled: the program ends.
+        Viewer viewer("none", 16000, 0x0409, SimulatedCard([](Registry& registry) {
+            registry.WriteInteger(kSimCardKey, "MinChannel", 10);
+            registry.WriteInteger(kSimCardKey, "MaxChannel", 5);
+        }));
+        EXPECT_FALSE(viewer.Form->Started());
+        EXPECT_TRUE(viewer.Dialogs.Shown.empty());
+    }
+    {   // Channel 0 lists nothing: with the player's tuner key, ask for a scan.
+        Viewer viewer("none", 16000, 0x0409, SimulatedCard([](Registry& registry) {
+            registry.WriteInteger(kSimCardKey, "MinChannel", 0);
+        }));
+        EXPECT_TRUE(viewer.Form->Started());
+        ASSERT_EQ(viewer.Dialogs.Shown.size(), 1u);
+        EXPECT_EQ(viewer.Dialogs.Shown[0].Text, "Start channel scan inside TV before using the teletext application");
+        EXPECT_EQ(viewer.Dialogs.Shown[0].Kind, DialogKind::Information);
+        EXPECT_EQ(viewer.Form->cChannelNames->count(), 0);
+    }
+}
+
+TEST(MainTV, ADriverErrorFromAChannelButtonIsReportedAndCaptureResumes) {
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard());
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(form.Started());
+    form.bPauseClick();
+    ASSERT_TRUE(form.Paused());
+    form.ReleaseTV();  // as after a restart that failed: no library behind the buttons
+    viewer.Dialogs.Answers = {DialogButton::OK};
+    Click(form.bChannelDown);
+    ASSERT_EQ(viewer.Dialogs.Shown.size(), 1u);
+    EXPECT_EQ(viewer.Dialogs.Shown[0].Text, "16-bit routine not found");
+    EXPECT_EQ(viewer.Dialogs.Shown[0].Kind, DialogKind::Plain);
+    EXPECT_FALSE(form.Paused());
+    EXPECT_FALSE(form.Pipeline()->Collectors().CapturePaused());
+}
+
+// Under an X server: the picture really shows through the page's key colour.
+TEST(Screenshot, MixModeShowsThePictureThroughThePageBackground) {
+    if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard());
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(form.Started());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_TRUE(viewer.WaitForShown(0x100));
+    form.mTV_VTXClick();
+    QTest::qWait(400);
+    const QImage shot = form.screen()->grabWindow(form.winId()).toImage();
+    // Row 5 of the page: below the header, mostly background on the demo's index.
+    const QPoint page = form.VTXBox->mapTo(&form, QPoint(0, 0));
+    int picture = 0, key = 0;
+    for (int y = page.y() + 16; y < page.y() + 360; y += 7)
+        for (int x = page.x(); x < page.x() + 480; x += 7) {
+            const QRgb c = shot.pixel(x, y) & 0xFFFFFF;
+            if (c == 0xFF00FF) ++key;
+            else if (c != 0 && c != 0xFFFFFF) ++picture;
+        }
+    EXPECT_EQ(key, 0) << "the key colour is drawn instead of the picture";
+    EXPECT_GT(picture, 500);
+    shot.save(QString::fromStdString((viewer.Folder() / "mix.png").string()));
+}
+
+}  // namespace
+}  // namespace orv
