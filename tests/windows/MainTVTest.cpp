@@ -86,7 +86,9 @@ TEST(MainTV, StartsOnTheSimulatedCardAndTunesByButtonsAndList) {
     Click(form.bChannelUp);  // "Prev channel"
     EXPECT_EQ(form.Tuner().CurrentChannel, 12);
     EXPECT_EQ(Text(form.sChannelName), "12");  // the highest channel has no table entry
-    QTest::qWait(300);
+    QTest::qWait(500);  // what was already on its way from channel 1
+    form.Pipeline()->Pages().ClearPageDatabase();
+    QTest::qWait(500);
     EXPECT_EQ(form.Pipeline()->Pages().PageCount(), 0);
     Click(form.bChannelDown);
     EXPECT_EQ(form.Tuner().CurrentChannel, 1);
