@@ -5,7 +5,8 @@
 #   PREFIX/lib/orv-teletext/orvtt, ttxdump, ENU.HLP, orvtt.DEU
 # with links in PREFIX/bin. The capture libraries have a folder each, as two
 # of them carry the same file name (replay/ and dvb/OrvTTCap.dll); the programs'
-# RUNPATH names the replay library's folder, relative to the program.
+# RUNPATH names the replay library's folder, relative to the program. The TV
+# drivers (V4L2 tuner, simulated card) go to tv/.
 
 set(ORVTT_PROGRAM_DIR lib/orv-teletext)
 set_target_properties(orvtt ttxdump PROPERTIES INSTALL_RPATH "$ORIGIN/replay")
@@ -14,6 +15,10 @@ install(TARGETS orvtt ttxdump RUNTIME DESTINATION ${ORVTT_PROGRAM_DIR})
 install(FILES data/help/ENU.HLP data/lang/orvtt.DEU DESTINATION ${ORVTT_PROGRAM_DIR})
 install(TARGETS OrvTTCap LIBRARY DESTINATION ${ORVTT_PROGRAM_DIR}/replay)
 install(TARGETS OrvTTCap_dvb LIBRARY DESTINATION ${ORVTT_PROGRAM_DIR}/dvb)
+# TV drivers, named by their full path in the "driver" registry value.
+# They need no search path of their own.
+set_target_properties(orvtt_v4l2tv orvtt_simtv PROPERTIES SKIP_BUILD_RPATH ON)
+install(TARGETS orvtt_v4l2tv orvtt_simtv LIBRARY DESTINATION ${ORVTT_PROGRAM_DIR}/tv)
 install(CODE "
   set(bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
   file(MAKE_DIRECTORY \"\${bin}\")

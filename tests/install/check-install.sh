@@ -21,6 +21,7 @@ for program in orvtt ttxdump; do
   [ "$(readlink -f "$root/bin/$program")" = "$programs/$program" ] || fail "bin/$program leads elsewhere"
 done
 for file in lib/orv-teletext/ENU.HLP lib/orv-teletext/orvtt.DEU lib/orv-teletext/replay/OrvTTCap.dll lib/orv-teletext/dvb/OrvTTCap.dll \
+            lib/orv-teletext/tv/orvtt-v4l2tv.so lib/orv-teletext/tv/orvtt-simtv.so \
             share/applications/orv-teletext.desktop share/man/man1/orvtt.1.gz share/man/man1/ttxdump.1.gz \
             share/icons/hicolor/16x16/apps/orv-teletext.png share/icons/hicolor/256x256/apps/orv-teletext.png; do
   [ -f "$root/$file" ] || fail "$file is missing"
