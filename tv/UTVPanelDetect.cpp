@@ -13,6 +13,17 @@ namespace {
 
 constexpr std::size_t kTitleBuffer = 1024;  // a title is read into 1023 characters
 
+// The desktop as one look found it: a pass asks the window system once,
+// however many rules it tries.
+class Snapshot : public WindowProbe {
+public:
+    explicit Snapshot(WindowProbe& probe) : windows_(probe.TopLevelWindows()) {}
+    std::vector<TopLevelWindow> TopLevelWindows() override { return windows_; }
+
+private:
+    std::vector<TopLevelWindow> windows_;
+};
+
 bool HoldsTV(std::string title) {
     if (title.size() >= kTitleBuffer) title.resize(kTitleBuffer - 1);
     std::transform(title.begin(), title.end(), title.begin(),
@@ -37,14 +48,15 @@ TVDetectRules::TVDetectRules(WindowProbe& probe, std::atomic<bool>& changed)
 bool TVDetectRules::Pass() {
     // A pending change is left alone: the window has not seen it yet.
     if (changed_) return false;
+    Snapshot now(probe_);
     bool raise = false;
     if (dialogSeen_) {
-        if (!IsTVDialogShown(probe_)) dialogSeen_ = false, raise = true;
-    } else if (IsTVDialogShown(probe_)) {
+        if (!IsTVDialogShown(now)) dialogSeen_ = false, raise = true;
+    } else if (IsTVDialogShown(now)) {
         dialogSeen_ = true;
     } else if (!playerSeen_) {
-        if (IsPlayerRunning(probe_)) playerSeen_ = true, raise = true;
-    } else if (!IsPlayerRunning(probe_)) {
+        if (IsPlayerRunning(now)) playerSeen_ = true, raise = true;
+    } else if (!IsPlayerRunning(now)) {
         playerSeen_ = false, raise = true;
     }
     if (raise) changed_ = true;

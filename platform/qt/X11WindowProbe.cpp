@@ -4,6 +4,7 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -201,7 +202,12 @@ std::vector<TopLevelWindow> X11WindowProbe::TopLevelWindows() {
     const std::lock_guard lock(mutex_);
     xcb_connection_t* c = Connection();
     if (!c) return {};
-    const Atoms atoms = InternAtoms(c);
+    if (atomsConnection_ != c || std::find(atoms_.begin(), atoms_.end(), XCB_ATOM_NONE) != atoms_.end()) {
+        const Atoms asked = InternAtoms(c);
+        atoms_ = {asked.ClientListStacking, asked.ClientList, asked.NetWmName, asked.Utf8String};
+        atomsConnection_ = c;
+    }
+    const Atoms atoms{atoms_[0], atoms_[1], atoms_[2], atoms_[3]};
 
     std::vector<xcb_window_t> windows;
     std::unordered_set<xcb_window_t> seen;

@@ -4,6 +4,8 @@
 // windows the manager does not list.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,6 +41,10 @@ private:
 
     std::mutex mutex_;
     std::unique_ptr<xcb_connection_t, ConnectionCloser> own_;
+    // The atoms asked for, kept for the connection that named them; asked
+    // again while one is still unknown (a window manager may start later).
+    xcb_connection_t* atomsConnection_ = nullptr;
+    std::array<std::uint32_t, 4> atoms_{};
 };
 
 }  // namespace orv
