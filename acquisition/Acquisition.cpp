@@ -13,7 +13,7 @@ bool Acquisition::StartAcquisition() {
     if (!sources_->StartCapture()) return false;
     if (!collector_.Running()) {
         collector_.StartCollector();
-        dispatcher_.StartDisplayDispatcher(collector_.Display(), collector_.PausedFlag());
+        dispatcher_.StartDisplayDispatcher(collector_.Display(), collector_.PausedFlag(), collector_.Epoch());
     }
     return true;
 }

@@ -19,20 +19,25 @@ constexpr auto kCaptureStopWait = 150ms;
 constexpr auto kAssemblyWait = 100ms;
 
 // Posts to the display queue, waiting for room while the dispatcher is
-// behind; a stop of the assembly ends the wait and drops the record.
+// behind; a stop of the assembly ends the wait and drops the record, and so
+// does a discard since the batch being assembled was taken.
 class DisplayQueueSink : public DisplaySink {
 public:
-    DisplayQueueSink(DisplayQueue& queue, std::stop_token stop) : queue_(queue), stop_(std::move(stop)) {}
+    DisplayQueueSink(DisplayQueue& queue, std::stop_token stop, const std::atomic<std::uint64_t>& epoch)
+        : queue_(queue), stop_(std::move(stop)), epoch_(epoch) {}
+    std::uint64_t BatchEpoch = 0;
     void PostPage(std::unique_ptr<tPageImage> page) override { Post(std::move(page)); }
     void PostStationName(std::unique_ptr<tStationName> name) override { Post(std::move(name)); }
     void PostReset(std::unique_ptr<tResetNotice> notice) override { Post(std::move(notice)); }
 
 private:
     void Post(DisplayRecord record) {
+        if (epoch_.load() != BatchEpoch) return;
         queue_.Append(std::move(record), [this] { return stop_.stop_requested(); });
     }
     DisplayQueue& queue_;
     std::stop_token stop_;
+    const std::atomic<std::uint64_t>& epoch_;
 };
 
 }  // namespace
@@ -133,13 +138,23 @@ bool Collector::StartCollector() {
     capture_ = std::make_shared<CaptureThread>();
     capture_->Thread = std::thread(&CaptureThread::Run, capture_, source_, captureQueue_, paused_);
 
-    assembly_ = std::jthread([batches = captureQueue_, display = displayQueue_](std::stop_token stop) {
-        DisplayQueueSink sink(*display, stop);
+    assembly_ = std::jthread([batches = captureQueue_, display = displayQueue_, epoch = epoch_](std::stop_token stop) {
+        DisplayQueueSink sink(*display, stop, *epoch);
         PageAssembler assembler(sink);
+        sink.BatchEpoch = epoch->load();
         while (!stop.stop_requested()) {
             if (!batches->Ready().Wait(kAssemblyWait)) continue;
             batches->Ready().Reset();
-            while (auto batch = batches->TakeFirst()) assembler.ProcessBatch(**batch);
+            while (auto batch = batches->TakeFirst()) {
+                if (const std::uint64_t now = epoch->load(); now != sink.BatchEpoch) {
+                    // Captured before the discard: of no use any more.
+                    sink.BatchEpoch = now;
+                    batches->Clear();
+                    assembler.Reset();
+                    break;
+                }
+                assembler.ProcessBatch(**batch);
+            }
         }
     });
     return true;

@@ -81,6 +81,13 @@ public:
     bool CapturePaused() const { return paused_->load(); }
     std::shared_ptr<const std::atomic<bool>> PausedFlag() const { return paused_; }
 
+    // The tuner moved to another channel: what was captured before now
+    // belongs to the old one. The batches still queued, the pages under
+    // construction and what the dispatcher has not stored yet are dropped
+    // (the dispatcher watches the same count).
+    void DiscardCaptured() { epoch_->fetch_add(1); }
+    std::shared_ptr<const std::atomic<std::uint64_t>> Epoch() const { return epoch_; }
+
     // The display queue while the threads run, else none.
     std::shared_ptr<DisplayQueue> Display() const { return displayQueue_; }
 
@@ -89,6 +96,7 @@ private:
 
     std::shared_ptr<CaptureSource> source_;
     std::shared_ptr<std::atomic<bool>> paused_ = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<std::atomic<std::uint64_t>> epoch_ = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<CaptureQueue> captureQueue_;
     std::shared_ptr<DisplayQueue> displayQueue_;
     std::shared_ptr<CaptureThread> capture_;

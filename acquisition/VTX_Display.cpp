@@ -21,7 +21,8 @@ DisplayDispatcher::~DisplayDispatcher() {
 }
 
 bool DisplayDispatcher::StartDisplayDispatcher(std::shared_ptr<DisplayQueue> queue,
-                                               std::shared_ptr<const std::atomic<bool>> paused) {
+                                               std::shared_ptr<const std::atomic<bool>> paused,
+                                               std::shared_ptr<const std::atomic<std::uint64_t>> epoch) {
     {
         std::lock_guard guard(windowsMutex_);
         if (!pageWindows_) pageWindows_.emplace();
@@ -29,6 +30,7 @@ bool DisplayDispatcher::StartDisplayDispatcher(std::shared_ptr<DisplayQueue> que
     if (thread_.joinable() || !queue) return true;
     queue_ = std::move(queue);
     paused_ = std::move(paused);
+    epoch_ = std::move(epoch);
     finished_ = false;
     thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
     return true;
@@ -79,6 +81,7 @@ void DisplayDispatcher::SetStationChangeHandler(std::function<void()> handler) {
 void DisplayDispatcher::Run(std::stop_token stop) {
     std::vector<std::unique_ptr<tPageImage>> pages;
     pages.reserve(kPagesPerTrip);
+    std::uint64_t epoch = epoch_ ? epoch_->load() : 0;
     while (!stop.stop_requested()) {
         if (!queue_->Ready().Wait(100ms)) continue;
         queue_->Ready().Reset();
@@ -86,6 +89,13 @@ void DisplayDispatcher::Run(std::stop_token stop) {
             std::optional<DisplayRecord> record = queue_->TakeFirst();
             if (!record) break;
             if (paused_ && paused_->load()) continue;  // dropped, whatever it is
+            if (Discarded(epoch)) {
+                // Queued before a discard: this record, the rest and what waits for a trip.
+                epoch = epoch_->load();
+                pages.clear();
+                queue_->Clear();
+                continue;
+            }
             if (auto* page = std::get_if<std::unique_ptr<tPageImage>>(&*record)) {
                 try {
                     pages.push_back(std::move(*page));
@@ -94,29 +104,33 @@ void DisplayDispatcher::Run(std::stop_token stop) {
                 }
                 if (pages.size() < kPagesPerTrip) continue;
             }
-            StorePages(pages);  // the pages before this record come first
-            if (!std::holds_alternative<std::unique_ptr<tPageImage>>(*record)) Handle(std::move(*record));
+            StorePages(pages, epoch);  // the pages before this record come first
+            if (!std::holds_alternative<std::unique_ptr<tPageImage>>(*record)) Handle(std::move(*record), epoch);
         }
-        StorePages(pages);
+        StorePages(pages, epoch);
     }
     finished_ = true;
 }
 
-void DisplayDispatcher::StorePages(std::vector<std::unique_ptr<tPageImage>>& pages) {
+void DisplayDispatcher::StorePages(std::vector<std::unique_ptr<tPageImage>>& pages, std::uint64_t epoch) {
     if (pages.empty()) return;
     // One trip to the UI thread for the pages that arrived in a burst; each is
     // still stored and announced on its own, in order. RunAndWait returns only
-    // when the step has run, so the step may refer to the pages here.
-    ui_.RunAndWait([this, &pages] {
+    // when the step has run, so the step may refer to the pages here. A
+    // discard comes from the UI thread, so there it is seen for certain.
+    ui_.RunAndWait([this, &pages, epoch] {
+        if (Discarded(epoch)) return;
         for (auto& page : pages) PageStep(std::move(page));
     });
     pages.clear();
 }
 
-void DisplayDispatcher::Handle(DisplayRecord record) {
+void DisplayDispatcher::Handle(DisplayRecord record, std::uint64_t epoch) {
     if (auto* name = std::get_if<std::unique_ptr<tStationName>>(&record)) {
         const tStationName& station = **name;
-        ui_.RunAndWait([this, &station] { StationStep(station); });
+        ui_.RunAndWait([this, &station, epoch] {
+            if (!Discarded(epoch)) StationStep(station);
+        });
     } else {
         db_.ClearPageDatabase();  // a reset: the source started over
     }

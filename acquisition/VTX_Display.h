@@ -39,8 +39,10 @@ public:
     DisplayDispatcher(PageDatabase& db, UiThread& ui, PageWindowTable& windows);
     ~DisplayDispatcher();
 
-    // Starts draining the queue of a running collector.
-    bool StartDisplayDispatcher(std::shared_ptr<DisplayQueue> queue, std::shared_ptr<const std::atomic<bool>> paused);
+    // Starts draining the queue of a running collector. With the collector's
+    // discard count, what was queued before a discard is dropped.
+    bool StartDisplayDispatcher(std::shared_ptr<DisplayQueue> queue, std::shared_ptr<const std::atomic<bool>> paused,
+                                std::shared_ptr<const std::atomic<std::uint64_t>> epoch = nullptr);
     // Stops and waits, serving the thread's calls to the UI thread meanwhile.
     // Must be called on the UI thread.
     void StopDisplayDispatcher();
@@ -60,8 +62,9 @@ public:
 
 private:
     void Run(std::stop_token stop);
-    void StorePages(std::vector<std::unique_ptr<tPageImage>>& pages);
-    void Handle(DisplayRecord record);
+    void StorePages(std::vector<std::unique_ptr<tPageImage>>& pages, std::uint64_t epoch);
+    void Handle(DisplayRecord record, std::uint64_t epoch);
+    bool Discarded(std::uint64_t epoch) const { return epoch_ && epoch_->load() != epoch; }
     void PageStep(std::unique_ptr<tPageImage> page);
     void StationStep(const tStationName& name);
 
@@ -70,6 +73,7 @@ private:
     PageWindowTable& windows_;
     std::shared_ptr<DisplayQueue> queue_;
     std::shared_ptr<const std::atomic<bool>> paused_;
+    std::shared_ptr<const std::atomic<std::uint64_t>> epoch_;
 
     mutable std::mutex windowsMutex_;  // guards pageWindows_
     std::optional<std::vector<WindowHandle>> pageWindows_;

@@ -294,7 +294,8 @@ bool TMainForm::StartAcquisition() {
                                                   {DialogButton::OK});
             Collector& collector = acquisition_->Collectors();
             collector.StartCollector();
-            acquisition_->Dispatcher().StartDisplayDispatcher(collector.Display(), collector.PausedFlag());
+            acquisition_->Dispatcher().StartDisplayDispatcher(collector.Display(), collector.PausedFlag(),
+                                                              collector.Epoch());
         }
         return true;
     } catch (...) {

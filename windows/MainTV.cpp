@@ -204,7 +204,11 @@ void TMainForm::TuneCurrentChannel() {
     if (acquisition_) acquisition_->Dispatcher().ClearStationName();
     sChannelName->clear();
     sStationName->clear();
-    if (acquisition_) acquisition_->Pages().ClearPageDatabase();
+    if (acquisition_) {
+        // Nothing of the old channel that is still on its way may be stored.
+        acquisition_->Collectors().DiscardCaptured();
+        acquisition_->Pages().ClearPageDatabase();
+    }
     sChannelName->setText(Latin1(tuner_.TuneCaption()));
     p_Text->clear();
     tvDriver_->DriverSetChannel(tuner_.CurrentChannel);

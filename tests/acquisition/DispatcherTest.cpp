@@ -146,5 +146,19 @@ TEST_F(Dispatcher, StopServesAStepThatIsWaitingForTheUiThread) {
     EXPECT_GE(db.PageCount(), 1);
 }
 
+TEST_F(Dispatcher, WhatWasQueuedBeforeADiscardIsNeverStored) {
+    auto epoch = std::make_shared<std::atomic<std::uint64_t>>(0);
+    dispatcher.StartDisplayDispatcher(queue, paused, epoch);
+    Post(test::MakePage(0x100, 0, {{1, "old"}}));
+    Post(Station("OLD CHANNEL"));
+    ++*epoch;  // retuned before the dispatcher came round to them
+    Serve();
+    EXPECT_EQ(db.PageCount(), 0);
+    EXPECT_EQ(dispatcher.CurrentStationName(), "");
+    Post(test::MakePage(0x101, 0, {{1, "new"}}));
+    Serve();
+    EXPECT_EQ(db.PageCount(), 1);
+}
+
 }  // namespace
 }  // namespace orv

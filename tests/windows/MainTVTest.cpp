@@ -101,6 +101,18 @@ TEST(MainTV, StartsOnTheSimulatedCardAndTunesByButtonsAndList) {
     EXPECT_TRUE(form.cChannelNames->isHidden());
     EXPECT_EQ(form.Tuner().CurrentChannel, 3);
 
+    // A history entry of the tuner source tunes its channel; its station
+    // change does not send the window back to page 100.
+    tPageInfo entry;
+    entry.Source = 1;
+    entry.Channel = 2;
+    entry.Page = 0x101;
+    form.GoToPageInfo(entry);
+    EXPECT_EQ(form.Tuner().CurrentChannel, 2);
+    ASSERT_TRUE(viewer.WaitForShown(0x101));
+    QTest::qWait(300);
+    EXPECT_EQ(form.View().CurrentPage, 0x101);
+
     // Another source: no tuner controls, the station name instead.
     form.pm_Composite->trigger();
     EXPECT_EQ(form.VideoSource(), 0);
@@ -108,7 +120,7 @@ TEST(MainTV, StartsOnTheSimulatedCardAndTunesByButtonsAndList) {
     EXPECT_TRUE(form.sStationName->isVisibleTo(&form));
 
     viewer.Stop();
-    EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastChannel"), 3u);
+    EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastChannel"), 2u);
     EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastSource"), 0u);
 }
 
