@@ -16,7 +16,7 @@
 
 #include "drivers/replay/ReplaySettings.h"
 #include "drivers/vbi/VbiBackend.h"
-#include "platform/WindowProbe.h"
+#include "tests/DesktopProbe.h"
 #include "platform/Registry.h"
 #include "platform/qt/QtUiThread.h"
 #include "windows/MainForm.h"
@@ -46,22 +46,6 @@ class NoCursor : public BusyCursor {
 public:
     void Begin() override {}
     void End() override {}
-};
-// The desktop beside the viewer: empty unless a benchmark opens windows on it.
-class BenchDesktop : public WindowProbe {
-public:
-    std::vector<TopLevelWindow> TopLevelWindows() override {
-        std::lock_guard lock(mutex_);
-        return windows_;
-    }
-    void Set(std::vector<TopLevelWindow> windows) {
-        std::lock_guard lock(mutex_);
-        windows_ = std::move(windows);
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<TopLevelWindow> windows_;
 };
 class NoLauncher : public Launcher {
 public:
@@ -102,7 +86,7 @@ public:
                                milliseconds);
     }
     const std::filesystem::path& Folder() const { return folder_; }
-    BenchDesktop& Desktop() { return desktop_; }
+    test::DesktopProbe& Desktop() { return desktop_; }
 
     std::unique_ptr<TMainForm> Form;
 
@@ -119,7 +103,7 @@ private:
     NoPrintDialog print_;
     NoCursor cursor_;
     NoLauncher launcher_;
-    BenchDesktop desktop_;
+    test::DesktopProbe desktop_;
 };
 
 // The main of a benchmark program with windows: offscreen unless there is a display.

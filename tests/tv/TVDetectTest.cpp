@@ -5,25 +5,13 @@
 #include <chrono>
 #include <mutex>
 
-#include "platform/WindowProbe.h"
+#include "DesktopProbe.h"
 #include "tv/UTVPanelDetect.h"
 
 namespace orv {
 namespace {
 
-class Desktop : public WindowProbe {
-public:
-    std::vector<TopLevelWindow> TopLevelWindows() override {
-        std::lock_guard lock(mutex);
-        return windows;
-    }
-    void Set(std::vector<TopLevelWindow> now) {
-        std::lock_guard lock(mutex);
-        windows = std::move(now);
-    }
-    std::mutex mutex;
-    std::vector<TopLevelWindow> windows;
-};
+using Desktop = test::DesktopProbe;
 
 TEST(TVDetect, DialogsAndPlayerWindowsRaiseTheFlagAsTheRulesSay) {
     Desktop desktop;

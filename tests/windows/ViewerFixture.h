@@ -22,7 +22,7 @@
 #include "platform/Hourglass.h"
 #include "platform/Launcher.h"
 #include "platform/SaveDialog.h"
-#include "platform/WindowProbe.h"
+#include "DesktopProbe.h"
 #include "platform/qt/PrintDialog.h"
 #include "platform/qt/QtUiThread.h"
 #include "windows/MainForm.h"
@@ -110,24 +110,6 @@ public:
     }
     std::vector<std::string> Commands;
     std::vector<int> Shows;
-};
-
-// The desktop beside the viewer, changed by the test while the detection
-// thread looks at it.
-class DesktopProbe : public WindowProbe {
-public:
-    std::vector<TopLevelWindow> TopLevelWindows() override {
-        std::lock_guard lock(mutex_);
-        return windows_;
-    }
-    void Set(std::vector<TopLevelWindow> windows) {
-        std::lock_guard lock(mutex_);
-        windows_ = std::move(windows);
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<TopLevelWindow> windows_;
 };
 
 // Runs the event loop until the condition holds or the time is up.
