@@ -138,10 +138,11 @@ bool Collector::StartCollector() {
     capture_ = std::make_shared<CaptureThread>();
     capture_->Thread = std::thread(&CaptureThread::Run, capture_, source_, captureQueue_, paused_);
 
-    assembly_ = std::jthread([batches = captureQueue_, display = displayQueue_, epoch = epoch_](std::stop_token stop) {
+    assembly_ = std::jthread([batches = captureQueue_, display = displayQueue_, epoch = epoch_,
+                              epochNow = epoch_->load()](std::stop_token stop) {
         DisplayQueueSink sink(*display, stop, *epoch);
         PageAssembler assembler(sink);
-        sink.BatchEpoch = epoch->load();
+        sink.BatchEpoch = epochNow;
         while (!stop.stop_requested()) {
             if (!batches->Ready().Wait(kAssemblyWait)) continue;
             batches->Ready().Reset();

@@ -32,7 +32,10 @@ bool DisplayDispatcher::StartDisplayDispatcher(std::shared_ptr<DisplayQueue> que
     paused_ = std::move(paused);
     epoch_ = std::move(epoch);
     finished_ = false;
-    thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+    // What counts as queued before a discard is decided now, not when the
+    // thread gets going.
+    const std::uint64_t epochNow = epoch_ ? epoch_->load() : 0;
+    thread_ = std::jthread([this, epochNow](std::stop_token stop) { Run(stop, epochNow); });
     return true;
 }
 
@@ -78,10 +81,9 @@ void DisplayDispatcher::SetStationChangeHandler(std::function<void()> handler) {
     onStationChange_ = std::move(handler);
 }
 
-void DisplayDispatcher::Run(std::stop_token stop) {
+void DisplayDispatcher::Run(std::stop_token stop, std::uint64_t epoch) {
     std::vector<std::unique_ptr<tPageImage>> pages;
     pages.reserve(kPagesPerTrip);
-    std::uint64_t epoch = epoch_ ? epoch_->load() : 0;
     while (!stop.stop_requested()) {
         if (!queue_->Ready().Wait(100ms)) continue;
         queue_->Ready().Reset();

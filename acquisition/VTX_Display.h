@@ -61,7 +61,7 @@ public:
     bool Running() const { return thread_.joinable(); }
 
 private:
-    void Run(std::stop_token stop);
+    void Run(std::stop_token stop, std::uint64_t epoch);
     void StorePages(std::vector<std::unique_ptr<tPageImage>>& pages, std::uint64_t epoch);
     void Handle(DisplayRecord record, std::uint64_t epoch);
     bool Discarded(std::uint64_t epoch) const { return epoch_ && epoch_->load() != epoch; }
