@@ -1,0 +1,29 @@
+// The favorites list in the registry: one subkey per favorite below the
+// teletext settings, named by its position ("0", "1", ...), each holding the
+// seven values of a tPageInfo. Other programs and older files read this
+// layout, so the names, types and the order of the values are fixed.
+#pragma once
+
+#include <vector>
+
+#include "favorites/PageInfo.h"
+
+namespace orv {
+
+class Registry;
+
+inline constexpr char kFavoritesKey[] = "\\SOFTWARE\\ORV Technologies\\MultiMedia\\Features\\Teletext\\Favorites";
+
+// The favorites in the order the registry lists their subkeys (alphabetical,
+// so "10" comes before "2"; the next save numbers them again). A subkey
+// without a "Name", or with an integer value missing or of another type, is
+// passed over. A missing key gives an empty list.
+std::vector<tPageInfo> LoadFavorites(const Registry& registry);
+
+// Replaces the whole favorites key by the list, in one rewrite of the file:
+// a crash leaves the old list or the new one. False when it could not be
+// written; the registry is unchanged then. Line breaks in the texts, which
+// the file cannot hold, are stored as blanks.
+bool SaveFavorites(Registry& registry, const std::vector<tPageInfo>& favorites);
+
+}  // namespace orv
