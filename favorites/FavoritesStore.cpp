@@ -12,7 +12,7 @@ namespace {
 
 std::string SubKey(const std::string& name) { return std::string(kFavoritesKey) + "\\" + name; }
 
-std::optional<tPageInfo> ReadFavorite(const Registry& registry, const std::string& key) {
+std::optional<tPageInfo> ReadFavorite(const Registry::Editor& registry, const std::string& key) {
     tPageInfo entry;
     const auto name = registry.ReadString(key, "Name");
     if (!name) return std::nullopt;
@@ -43,8 +43,10 @@ std::uint32_t Dword(std::int32_t value) { return static_cast<std::uint32_t>(valu
 
 std::vector<tPageInfo> LoadFavorites(const Registry& registry) {
     std::vector<tPageInfo> favorites;
-    for (const std::string& name : registry.SubKeyNames(kFavoritesKey))
-        if (auto entry = ReadFavorite(registry, SubKey(name))) favorites.push_back(std::move(*entry));
+    registry.Read([&](const Registry::Editor& editor) {  // one parse for all of them
+        for (const std::string& name : editor.SubKeyNames(kFavoritesKey))
+            if (auto entry = ReadFavorite(editor, SubKey(name))) favorites.push_back(std::move(*entry));
+    });
     return favorites;
 }
 

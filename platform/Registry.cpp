@@ -17,6 +17,7 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
@@ -809,6 +810,19 @@ bool Registry::Replace(const detail::RegistryKey& tree) {
     }
     SyncFolder(target);
     return true;
+}
+
+void Registry::Read(const std::function<void(const Editor&)>& reads) const {
+    const Tree tree = Load();
+    // The editor is a view of a tree it could change: it gets a copy.
+    Key copy;
+    try {
+        copy = *tree;
+    } catch (const std::bad_alloc&) {
+        // Out of memory: the registry reads as empty this once, as Load does.
+    }
+    const Editor editor(copy);
+    reads(editor);
 }
 
 bool Registry::Transaction(const std::function<bool(Editor&)>& changes) {

@@ -90,6 +90,10 @@ public:
     class Editor;
     bool Transaction(const std::function<bool(Editor&)>& changes);
 
+    // Several reads of one version of the file: parsed once, with no change
+    // of another writer coming in between.
+    void Read(const std::function<void(const Editor&)>& reads) const;
+
     // A damaged file met by a read or a write is moved to path + ".bad"
     // (".bad.1", ".bad.2" ... when that is taken) and the registry goes on
     // empty; a path that is a folder or a FIFO is refused the same way, left
