@@ -44,7 +44,7 @@ QLabel* BigLabel(QWidget* parent, const char* name, const QString& caption, QRec
     return KhakiLabel(parent, name, caption, 19, geometry);
 }
 
-std::string Trimmed(const QString& text) { return text.trimmed().toStdString(); }
+std::string Trimmed(const QString& text) { return ToLatin1(text.trimmed()); }
 
 std::shared_ptr<PageWindowShared> MakeShared(const MainFormServices& services) {
     auto shared = std::make_shared<PageWindowShared>(services.page);
@@ -135,7 +135,7 @@ void TMainForm::BuildMainComponents() {
     const QRect newWindow = bNewWindow->geometry();
     bFavorite = AddButton(Panel3, "bFavorite", static_cast<int>(F::Favorite),
                           newWindow.translated(newWindow.width() + 4, 0), "Favorites");
-    bFavorite->setEnabled(false);  // favorites come with their own commands
+    connect(bFavorite, &QAbstractButton::clicked, this, [this] { Reported([this] { bFavoriteClick(); }); });
 
     // The "+ TV" modes sit behind the plain mode of their kind.
     auto* group = mVTX->actionGroup();
@@ -157,8 +157,7 @@ void TMainForm::BuildMainComponents() {
 
     m_Source = new QMenu(this);
     m_Source->setObjectName("m_Source");
-    pmFavoriten = new QMenu(this);
-    pmFavoriten->setObjectName("pmFavoriten");
+    BuildFavoritesComponents();
 }
 
 // ----------------------------------------------------------- start and end
@@ -191,6 +190,8 @@ void TMainForm::FormCreate() {
     // 11. A "+ TV" mode needs the TV items.
     if (settings_.DisplayMode == kModeTeletextTV && !mTV_VTX->isEnabled()) settings_.DisplayMode = kModeTeletext;
     if (settings_.DisplayMode == kModeTextTV && !mTV_Text->isEnabled()) settings_.DisplayMode = kModeText;
+    // 12. The favorites.
+    LoadFavorites();
     // 13. Apply the mode through its menu item.
     view_.DisplayMode = settings_.DisplayMode;
     switch (settings_.DisplayMode) {
@@ -417,15 +418,21 @@ void TMainForm::bPageNextClick() {
 }
 
 void TMainForm::GoToPageInfo(const tPageInfo& entry) {
-    if (entry.Source != videoSource_) SelectSource(entry.Source);
+    // Without the TV link (the capture library delivers, a recording for one)
+    // there is no source or channel to switch: the page is still shown.
+    const bool tvLink = tvDriver_ && tvDriver_->Loaded();
+    if (tvLink && entry.Source != videoSource_) SelectSource(entry.Source);
     favoriteJump_ = true;
     if (entry.Source == 1) {
-        tuner_.CurrentChannel = static_cast<std::uint16_t>(entry.Channel);
-        TuneCurrentChannel();
+        if (tvLink) {
+            tuner_.CurrentChannel = static_cast<std::uint16_t>(entry.Channel);
+            TuneCurrentChannel();
+        }
     } else if (entry.NotifyChannel) {
         const std::string text = entry.ChannelName.empty()
                                      ? std::string("Please change your video source to the channel for this page")
-                                     : "Please change your video source to channel:" + entry.ChannelName;
+                                     : "Please change your video source to channel:" +
+                                           FromLatin1(entry.ChannelName).toStdString();
         services_.page.dialogs.MessageBox(DialogKind::Plain, text, {DialogButton::OK});
     }
     view_.PageEntry = PageNumberText(static_cast<unsigned>(entry.Page));
@@ -435,7 +442,7 @@ void TMainForm::GoToPageInfo(const tPageInfo& entry) {
 void TMainForm::bPage100Click() {
     if (!favoriteJump_) {
         const std::string station = acquisition_ ? acquisition_->Dispatcher().CurrentStationName() : std::string();
-        sStationName->setText(QString::fromLatin1(station.data(), static_cast<qsizetype>(station.size())));
+        sStationName->setText(FromLatin1(station));
         if (!station.empty()) LearnChannelNameOnStation();
         view_.ShownPage.reset();
         view_.PageEntry = "100";

@@ -93,6 +93,17 @@ public:
     void LearnChannelNameOnPage();
     void LearnChannelNameOnStation();
 
+    // The favorites (MainFavorites.cpp).
+    void LoadFavorites();
+    void SaveFavorites();
+    void BuildFavoritesMenu();
+    void FavoriteItemClick(QObject* sender);
+    void bFavoriteClick();
+    void mNewFavoriteClick() { AddFavorite(); }
+    void mEditFavoritesClick();
+    void AddFavorite();
+    const std::vector<tPageInfo>& Favorites() const { return favorites_; }
+
     // The video window: created over the page, started and stopped by
     // messages, told of every move of this window.
     bool CreateVideoWindow(QWidget* parent);
@@ -150,6 +161,7 @@ private:
     void StartCaptureOrAsk();
     void BuildTVComponents();
     void ShowLearnedName(const LearnedName& learned);
+    void BuildFavoritesComponents();
     // A command whose error reaches the program's general error report.
     void Reported(const std::function<void()>& command);
 
@@ -163,6 +175,7 @@ private:
     bool destroyed_ = false;
     bool favoriteJump_ = false;
     std::int32_t videoSource_ = -1;
+    std::vector<tPageInfo> favorites_;
     std::vector<tPageInfo> history_;
     int historyIndex_ = -1;
     std::atomic<bool> tvStateChanged_{false};
@@ -198,6 +211,10 @@ public:
     QAction* pm_Cable = nullptr;
     QAction* pm_SVideo = nullptr;
     QMenu* pmFavoriten = nullptr;
+    QAction* mNewFavorite = nullptr;
+    QAction* mEditFavorites = nullptr;
+    QAction* N1 = nullptr;
+    QMenu* pmFavoriteBase = nullptr;  // "Select favorite", one item per favorite
 };
 
 }  // namespace orv

@@ -25,10 +25,6 @@ namespace orv {
 
 namespace {
 
-QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Acquisition goes on after a tuning, whatever happened in between.
 class ResumeAfterTuning {
 public:
@@ -105,7 +101,7 @@ bool TMainForm::StartTVLink() {
     if (tuner_.CurrentChannel == 0) tuner_.CurrentChannel = ReadTunerCurrentChannel(services_.registry, 0);
     noChannelNames_ = !LoadChannelNames(services_.registry, tuner_);
     cChannelNames->clear();
-    for (const std::string& entry : tuner_.ListEntries) cChannelNames->addItem(Latin1(entry));
+    for (const std::string& entry : tuner_.ListEntries) cChannelNames->addItem(FromLatin1(entry));
     bSource->show();
     if (videoSource_ < 0) videoSource_ = static_cast<std::int32_t>(tvDriver_->DriverGetSource());
     SelectSource(videoSource_);
@@ -209,7 +205,7 @@ void TMainForm::TuneCurrentChannel() {
         acquisition_->Collectors().DiscardCaptured();
         acquisition_->Pages().ClearPageDatabase();
     }
-    sChannelName->setText(Latin1(tuner_.TuneCaption()));
+    sChannelName->setText(FromLatin1(tuner_.TuneCaption()));
     p_Text->clear();
     tvDriver_->DriverSetChannel(tuner_.CurrentChannel);
     view_.ShownPage.reset();
@@ -261,11 +257,11 @@ void TMainForm::bSourceClick() {
 // ------------------------------------------------------ channel names
 
 void TMainForm::ShowLearnedName(const LearnedName& learned) {
-    sChannelName->setText(Latin1(learned.Name));
+    sChannelName->setText(FromLatin1(learned.Name));
     if (learned.Appended)
-        cChannelNames->addItem(Latin1(learned.Name));
+        cChannelNames->addItem(FromLatin1(learned.Name));
     else
-        cChannelNames->setItemText(learned.ListIndex, Latin1(learned.Name));
+        cChannelNames->setItemText(learned.ListIndex, FromLatin1(learned.Name));
     SaveChannelName(services_.registry, tuner_.CurrentChannel, learned.Name);
 }
 

@@ -126,7 +126,7 @@ bool TFMultiPage::SaveCurrentText(const std::string& fileName, const tPageImage&
 
 QString TFMultiPage::Caption() const {
     const std::string station = shared_->pipeline ? shared_->pipeline->Dispatcher().CurrentStationName() : "";
-    return QString::fromLatin1(station.data(), static_cast<qsizetype>(station.size())) + ":" + "Page" + " " +
+    return FromLatin1(station) + ":" + "Page" + " " +
            QString::fromStdString(PageNumberText(view_.CurrentPage));
 }
 

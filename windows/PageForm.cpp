@@ -37,6 +37,12 @@ void SetBackground(QWidget* w, QColor colour) {
     w->setAutoFillBackground(true);
 }
 
+QString FromLatin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToLatin1(const QString& text) { return text.toLatin1().toStdString(); }
+
 QColor FromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 QLabel* KhakiLabel(QWidget* parent, const char* name, const QString& caption, int pixels, QRect geometry) {

@@ -254,6 +254,10 @@ public:
     QAction* m_SaveSinglePicture = nullptr;
 };
 
+// Names from the broadcast, the TV player and the registry are Latin-1 bytes.
+QString FromLatin1(const std::string& text);
+std::string ToLatin1(const QString& text);
+
 // A Windows colour value (0x00BBGGRR) as Qt takes it.
 QColor FromColorRef(std::uint32_t colour);
 // Fills the widget's background with the colour.

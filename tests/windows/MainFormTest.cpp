@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "drivers/broadcast/DemoBroadcast.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 #include "windows/AboutBox.h"
+#include "windows/AddFavoriteDialog.h"
 #include "windows/ImageButton.h"
 #include "windows/MultiPage.h"
 #include "windows/PageBox.h"
@@ -236,7 +238,8 @@ TEST(MainForm, LanguageModuleBesideTheProgramReplacesTheTexts) {
         std::ofstream(bin / "orvtt.DE") << "[TMainForm]\nbClose.Hint=Beenden\nmText.Caption=Textansicht\n"
                                            "[TPageForm]\nbNewWindow.Hint=Neues Fenster\n"
                                            "[TFMultiPage]\nsSearchStr.Hint=Seitennummer\n"
-                                           "[TAboutBox]\nLabel1.Caption=Seiten im Speicher\n";
+                                           "[TAboutBox]\nLabel1.Caption=Seiten im Speicher\n"
+                                           "[TFAddFavorite]\nbCancel.Caption=Abbrechen\n";
     });
     EXPECT_EQ(viewer.Form->bClose->toolTip(), "Beenden");  // "orvtt.DEU" missing, "orvtt.DE" found
     EXPECT_EQ(viewer.Form->mText->text(), "Textansicht");
@@ -259,6 +262,12 @@ TEST(MainForm, LanguageModuleBesideTheProgramReplacesTheTexts) {
     });
     Click(viewer.Form->bLogo);
     EXPECT_EQ(label, "Seiten im Speicher");
+    test::OnModal<TFAddFavorite>([&](TFAddFavorite& box) {
+        label = box.bCancel->text();
+        box.reject();
+    });
+    viewer.Form->mNewFavorite->trigger();
+    EXPECT_EQ(label, "Abbrechen");
 }
 
 TEST(MainForm, TypingPageNumbers) {

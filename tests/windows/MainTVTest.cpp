@@ -8,6 +8,10 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
 #include <QTest>
@@ -18,6 +22,7 @@
 #include "platform/qt/X11WindowProbe.h"
 #include "tv/TVDriver.h"
 #include "tv/UTVPanelDetect.h"
+#include "windows/AddFavoriteDialog.h"
 #include "windows/ImageButton.h"
 #include "windows/PageBox.h"
 #include "windows/VideoWindow.h"
@@ -135,6 +140,34 @@ TEST(MainTV, AnUnnamedChannelLearnsItsNameFromTheFirstPage) {
     ASSERT_TRUE(WaitFor([&] { return Text(form.sChannelName) == "4 Name?"; }, 8000));
     EXPECT_EQ(viewer.Reg().ReadString(ChannelKey(4), "Channel Name"), "4 Name?");
     EXPECT_NE(form.cChannelNames->findText("4 Name?"), -1);
+}
+
+// A favorite of the tuner keeps its channel and tunes it back when chosen.
+TEST(MainTV, AFavoriteOnTheTunerTunesItsChannelBack) {
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard());
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(viewer.WaitForStation());
+    std::string channelShown;
+    test::OnModal<TFAddFavorite>([&](TFAddFavorite& box) {
+        channelShown = box.sChannel->text().toStdString();
+        EXPECT_TRUE(box.cbNotifyChannel->isHidden());
+        QTest::keyClicks(box.eFavorite, "Two");
+        QTest::mouseClick(box.bOk, Qt::LeftButton);
+    });
+    form.mNewFavorite->trigger();
+    EXPECT_EQ(channelShown, "Demo Two");
+    ASSERT_EQ(form.Favorites().size(), 1u);
+    EXPECT_EQ(form.Favorites()[0], (tPageInfo{"Two", 1, 2, 0x100, 0, false, "Demo Two"}));
+
+    const std::string two = form.Pipeline()->Dispatcher().CurrentStationName();
+    Click(form.bChannelDown);
+    ASSERT_TRUE(WaitForStationOtherThan(viewer, two));
+    form.BuildFavoritesMenu();
+    form.pmFavoriteBase->actions().at(0)->trigger();
+    EXPECT_EQ(form.Tuner().CurrentChannel, 2);
+    EXPECT_EQ(Text(form.sChannelName), "Demo Two");
+    EXPECT_TRUE(viewer.Dialogs.Shown.empty());
+    ASSERT_TRUE(WaitFor([&] { return form.Pipeline()->Dispatcher().CurrentStationName() == two; }, 8000));
 }
 
 TEST(MainTV, TheVideoWindowDocksByModeAndMovesWithTheWindow) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -183,6 +184,17 @@ private:
     PageWindowTable windows_;
     std::string program_;
 };
+
+// Acts on the modal dialog of that class once it is open (poll for up to 5 s).
+template <class Dialog, class Act>
+void OnModal(Act act, int tries = 250) {
+    QTimer::singleShot(20, [act, tries] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget()))
+            act(*dialog);
+        else if (tries > 0)
+            OnModal<Dialog>(act, tries - 1);
+    });
+}
 
 // Writes a .tti page file: one sub-page, rows as text.
 inline void WriteTtiPage(const std::filesystem::path& folder, int page, const std::vector<std::string>& rows) {
