@@ -251,7 +251,8 @@ std::optional<std::uint32_t> NumberAt(const Key& root, std::string_view path, st
 }
 
 bool StoreValue(Key& root, std::string_view path, Value value) {
-    if (!Writable(value.Name) || !Writable(value.Data)) return false;
+    // A name the reader would refuse would make the whole file damaged.
+    if (value.Name.size() > kMaxValueName || !Writable(value.Name) || !Writable(value.Data)) return false;
     Key* key = MakeKey(root, path);
     if (key == nullptr) return false;
     PutValue(*key, std::move(value));

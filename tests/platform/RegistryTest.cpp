@@ -226,6 +226,11 @@ TEST_F(RegistryTest, InvalidPathsAndUnwritableTextFailWithoutChanges) {
     EXPECT_TRUE(registry.CreateKey(DeepPath(64)));  // deeper than settings ever go
     EXPECT_FALSE(registry.CreateKey(DeepPath(65)));
     EXPECT_FALSE(registry.CreateKey(std::string(256, 'n')));  // longer than a key name may be
+    // A value name the reader would take for damage is never written.
+    EXPECT_FALSE(registry.WriteString("a", std::string(16384, '"'), "y"));
+    ASSERT_TRUE(registry.WriteString("a", std::string(16383, '"'), "y"));
+    EXPECT_EQ(Registry(path_).ReadString("a", std::string(16383, '"')), "y");
+    ASSERT_TRUE(registry.DeleteValue("a", std::string(16383, '"')));
     ASSERT_TRUE(registry.DeleteKey("k"));
     EXPECT_EQ(ReadText(path_), before);
 }
