@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 
 namespace orv {
@@ -12,7 +13,7 @@ namespace orv {
 class DisplaySink {
 public:
     virtual ~DisplaySink() = default;
-    virtual void PostPage(std::unique_ptr<tPageImage> page) = 0;
+    virtual void PostPage(PagePtr page) = 0;
     virtual void PostStationName(std::unique_ptr<tStationName> name) = 0;
     virtual void PostReset(std::unique_ptr<tResetNotice> notice) = 0;
 };

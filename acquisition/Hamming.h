@@ -132,6 +132,67 @@ inline void CopyWithOddParity(std::span<const std::uint8_t> source, std::span<st
 #endif
 }
 
+// Hamming 24/18, the coding of the enhancement packets' triplets: three bytes,
+// bit 1 (the least significant bit of the first byte) to bit 24; parity bits at
+// positions 1, 2, 4, 8, 16 and 24, the 18 data bits D1-D18 at the others in
+// order. Every test gives odd parity on a sound triplet.
+inline constexpr std::int32_t kHamming2418Error = -1;
+
+namespace detail {
+// Per byte of a triplet: the XOR of the positions (1-24) of its set bits in
+// bits 0-4, and the byte's parity in bit 5. A sound triplet sums to 0x3F.
+constexpr std::array<std::array<std::uint8_t, 256>, 3> MakeTripletChecks() {
+    std::array<std::array<std::uint8_t, 256>, 3> table{};
+    for (int byte = 0; byte < 3; ++byte)
+        for (int b = 0; b < 256; ++b) {
+            int check = 0;
+            for (int bit = 0; bit < 8; ++bit) {
+                const int position = byte * 8 + bit + 1;
+                // Bit 24 takes part in the overall parity only.
+                if (b & (1 << bit)) check ^= 0x20 | (position == 24 ? 0 : position);
+            }
+            table[byte][b] = static_cast<std::uint8_t>(check);
+        }
+    return table;
+}
+inline constexpr auto kTripletChecks = MakeTripletChecks();
+
+// The data bits of a triplet without correction.
+constexpr std::int32_t TripletData(std::uint32_t bits) {
+    return static_cast<std::int32_t>(((bits >> 2) & 0x1) | ((bits >> 3) & 0xE) | ((bits >> 4) & 0x7F0) |
+                                     ((bits >> 5) & 0x3F800));
+}
+}  // namespace detail
+
+// The 18 data bits of a triplet, one wrong bit corrected; kHamming2418Error
+// when two or more bits are wrong.
+constexpr std::int32_t DecodeHamming2418(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2) {
+    std::uint32_t bits = b0 | (b1 << 8) | (static_cast<std::uint32_t>(b2) << 16);
+    const int check = detail::kTripletChecks[0][b0] ^ detail::kTripletChecks[1][b1] ^ detail::kTripletChecks[2][b2];
+    if (check != 0x3F) {
+        if (check & 0x20) return kHamming2418Error;  // overall parity holds: two bits are wrong
+        const int position = (check & 0x1F) ^ 0x1F;   // the one wrong bit (0: bit 24 itself)
+        if (position > 23) return kHamming2418Error;
+        if (position > 0) bits ^= 1u << (position - 1);
+    }
+    return detail::TripletData(bits);
+}
+
+// The three bytes of 18 data bits (the writers of test streams and the page
+// files of the demo broadcast use it).
+constexpr std::array<std::uint8_t, 3> EncodeHamming2418(std::uint32_t data) {
+    std::uint32_t bits = ((data & 0x1) << 2) | ((data & 0xE) << 3) | ((data & 0x7F0) << 4) | ((data & 0x3F800) << 5);
+    for (int p = 0; p < 5; ++p) {
+        const int parityBit = 1 << p;  // position 1, 2, 4, 8, 16
+        int sum = 0;
+        for (int position = 1; position <= 23; ++position)
+            if ((position & parityBit) && position != parityBit && (bits >> (position - 1) & 1)) sum ^= 1;
+        if (!sum) bits |= 1u << (parityBit - 1);  // odd parity over the test
+    }
+    if (!(std::popcount(bits & 0x7FFFFF) & 1)) bits |= 1u << 23;
+    return {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits >> 16)};
+}
+
 // The parity rule applied in place to a run of character bytes.
 inline void ApplyOddParity(std::span<std::uint8_t> bytes) { CopyWithOddParity(bytes, bytes); }
 

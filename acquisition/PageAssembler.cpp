@@ -13,6 +13,9 @@ namespace orv {
 void PageAssembler::Reset() {
     for (auto& slot : slots_) slot = std::make_unique<tPageImage>();
     receivedRows_.fill(0);
+    for (auto& pending : pending_) pending.reset();
+    for (auto& magazine : magazine_) magazine.reset();
+    for (auto& shared : magazineOnly_) shared.reset();
 }
 
 void PageAssembler::ProcessBatch(const tVTXBatch& batch) {
@@ -35,11 +38,14 @@ void PageAssembler::ProcessPacket(const tVTXPacket& packet) {
     const auto address = DecodePacketAddress(packet);
     if (!address) return;
     const int number = address->PacketNumber;
-    if (number == 0)
+    if (number == 0) {
         HeaderStep(packet, address->Magazine);
-    else if (number <= 29)
+    } else if (number <= 28) {
         RowStep(packet, address->Magazine, number);
-    else if (number == 30)
+        if (number >= 26) EnhancementStep(packet, address->Magazine, number);
+    } else if (number == 29) {
+        MagazineStep(packet, address->Magazine);
+    } else if (number == 30)
         StationNameStep(packet);
     // Packet 31 carries nothing for us.
 }
@@ -49,6 +55,7 @@ void PageAssembler::HeaderStep(const tVTXPacket& packet, int magazine) {
     if (!pageNo) return;  // neither opens nor closes a page
 
     CloseSlot(magazine);
+    pending_[magazine].reset();  // packets of a header that no row followed
 
     tPageImage& slot = *slots_[magazine];
     auto& row0 = slot.Rows[0];
@@ -73,6 +80,75 @@ void PageAssembler::RowStep(const tVTXPacket& packet, int magazine, int row) {
     receivedRows_[magazine] |= 1u << row;
 }
 
+// Packets 26-28 of the page under construction: X/26 characters, X/27/0
+// links and X/28 character sets. (They also stay in rows 26-28 as before,
+// where nothing draws them.)
+void PageAssembler::EnhancementStep(const tVTXPacket& packet, int magazine, int number) {
+    if ((slots_[magazine]->PageNo >> 8) != magazine) return;  // no header seen in this magazine yet
+    const std::uint8_t designation = DecodeHamming84(packet[2]);
+    if (designation == kHammingError) return;
+    try {
+        if (number == 26) {
+            auto& x26 = Pending(magazine).X26;
+            const auto at = std::lower_bound(x26.begin(), x26.end(), designation,
+                                             [](const auto& entry, std::uint8_t d) { return entry.first < d; });
+            if (at != x26.end() && at->first == designation)
+                at->second = DecodeTriplets(packet);  // sent again: the newer copy counts
+            else
+                x26.emplace(at, designation, DecodeTriplets(packet));
+        } else if (number == 27) {
+            if (designation == 0) Pending(magazine).Links = DecodeFlofLinks(packet, magazine);
+        } else if (designation == 0) {
+            Pending(magazine).X28_0 = DecodeTriplets(packet);
+        } else if (designation == 1) {
+            Pending(magazine).X28_1 = DecodeTriplets(packet);
+        } else if (designation == 4) {
+            Pending(magazine).X28_4 = DecodeTriplets(packet);
+        }
+    } catch (const std::bad_alloc&) {
+        // The packet is lost; the page still comes with its rows.
+    }
+}
+
+// M/29 describes the magazine: kept until a newer one, for every page of it.
+void PageAssembler::MagazineStep(const tVTXPacket& packet, int magazine) {
+    const std::uint8_t designation = DecodeHamming84(packet[2]);
+    if (designation != 0 && designation != 1 && designation != 4) return;
+    MagazineEnhancements next = magazine_[magazine] ? *magazine_[magazine] : MagazineEnhancements{};
+    auto& field = designation == 0 ? next.M29_0 : designation == 1 ? next.M29_1 : next.M29_4;
+    const TripletPacket triplets = DecodeTriplets(packet);
+    if (field == triplets) return;  // repeated as it stands: nothing changes
+    field = triplets;
+    try {
+        magazine_[magazine] = std::make_shared<const MagazineEnhancements>(std::move(next));
+        magazineOnly_[magazine].reset();
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+PageEnhancements& PageAssembler::Pending(int magazine) {
+    if (!pending_[magazine]) pending_[magazine] = std::make_unique<PageEnhancements>();
+    return *pending_[magazine];
+}
+
+std::shared_ptr<const PageEnhancements> PageAssembler::TakeEnhancements(int magazine) {
+    try {
+        if (pending_[magazine]) {
+            pending_[magazine]->Magazine = magazine_[magazine];
+            return std::shared_ptr<const PageEnhancements>(std::move(pending_[magazine]));
+        }
+        if (magazine_[magazine] && !magazineOnly_[magazine]) {
+            auto shared = std::make_shared<PageEnhancements>();
+            shared->Magazine = magazine_[magazine];
+            magazineOnly_[magazine] = std::move(shared);
+        }
+        return magazineOnly_[magazine];
+    } catch (const std::bad_alloc&) {
+        pending_[magazine].reset();
+        return nullptr;  // the page goes on as a level-1 page
+    }
+}
+
 void PageAssembler::CloseAllPages() {
     for (int magazine = 1; magazine <= 8; ++magazine) CloseSlot(magazine);
 }
@@ -92,7 +168,8 @@ void PageAssembler::CloseSlot(int magazine) {
     for (int r = 1; r < kRowCount; ++r)
         if (!(received & (1u << r))) slot.Rows[r].fill(0x20);  // rows that never arrived
     slot.RecType = kRecPage;
-    std::unique_ptr<tPageImage> page = std::exchange(slots_[magazine], std::move(fresh));
+    PageDeleter owner(TakeEnhancements(magazine));
+    PagePtr page(std::exchange(slots_[magazine], std::move(fresh)).release(), std::move(owner));
     receivedRows_[magazine] = 0;
     try {
         sink_.PostPage(std::move(page));

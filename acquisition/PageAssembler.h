@@ -8,6 +8,7 @@
 #include <span>
 
 #include "acquisition/DisplaySink.h"
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 
 namespace orv {
@@ -33,6 +34,10 @@ public:
 private:
     void HeaderStep(const tVTXPacket& packet, int magazine);
     void RowStep(const tVTXPacket& packet, int magazine, int row);
+    void EnhancementStep(const tVTXPacket& packet, int magazine, int number);
+    void MagazineStep(const tVTXPacket& packet, int magazine);
+    PageEnhancements& Pending(int magazine);
+    std::shared_ptr<const PageEnhancements> TakeEnhancements(int magazine);
     void StationNameStep(const tVTXPacket& packet);
     void CloseSlot(int magazine);
 
@@ -43,6 +48,12 @@ private:
     // slot gets a fresh one, which saves copying every page.
     std::array<std::unique_ptr<tPageImage>, 9> slots_;
     std::array<std::uint32_t, 9> receivedRows_{};  // bit r: row r arrived since the header
+    // The enhancement packets of the page under construction (made when the
+    // first arrives), and those of each magazine (M/29) with the one record
+    // that the magazine's pages without packets of their own all share.
+    std::array<std::unique_ptr<PageEnhancements>, 9> pending_;
+    std::array<std::shared_ptr<const MagazineEnhancements>, 9> magazine_;
+    std::array<std::shared_ptr<const PageEnhancements>, 9> magazineOnly_;
 };
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include "rendering/TextEncoding.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 
 namespace orv {
@@ -41,13 +42,34 @@ bool PageDatabase::KeyOrder::operator()(std::string_view a, std::string_view b) 
                                         [](char x, char y) { return UpperAscii(x) < UpperAscii(y); });
 }
 
-bool PageDatabase::StorePage(std::unique_ptr<tPageImage> page) { return Store(std::move(page)) != nullptr; }
+PageRef MakePageRef(PagePtr page) {
+    if (!page) return nullptr;
+    std::shared_ptr<const PageEnhancements> enhancements = std::move(page.get_deleter().Enhancements);
+    if (!enhancements) return PageRef(std::unique_ptr<tPageImage>(page.release()));
+    // The deleter keeps the enhancements for as long as the record lives.
+    return PageRef(page.release(), PageDeleter(std::move(enhancements)));
+}
 
-PageRef PageDatabase::Store(std::unique_ptr<tPageImage> page) {
+const PageEnhancements* EnhancementsOf(const PageRef& page) {
+    const auto* owner = std::get_deleter<PageDeleter>(page);
+    return owner ? owner->Enhancements.get() : nullptr;
+}
+
+PagePtr CopyOfPage(const PageRef& page) {
+    if (!page) return nullptr;
+    std::shared_ptr<const PageEnhancements> enhancements;
+    if (const auto* owner = std::get_deleter<PageDeleter>(page)) enhancements = owner->Enhancements;
+    auto copy = std::make_unique<tPageImage>(*page);
+    return PagePtr(copy.release(), PageDeleter(std::move(enhancements)));
+}
+
+bool PageDatabase::StorePage(PagePtr page) { return Store(std::move(page)) != nullptr; }
+
+PageRef PageDatabase::Store(PagePtr page) {
     if (!page) return nullptr;
     try {
         std::string key = PageKey(page->PageNo, page->SubCode);
-        PageRef shared(std::move(page));
+        PageRef shared = MakePageRef(std::move(page));
         std::lock_guard guard(lock_);
         entries_.insert_or_assign(std::move(key), shared);  // an older copy goes with its last reader
         return shared;
@@ -97,10 +119,10 @@ bool PageDatabase::ListPages(std::vector<std::string>& strings) const {
 
 bool PageDatabase::SearchFirst(std::string_view text, tVTXSearchRec& rec) const {
     if (text.empty()) return false;
-    rec.SearchText.assign(text);
-    for (auto& c : rec.SearchText) c = UpperAscii(c);
+    rec.SearchText = Utf8ToUtf16(text);
+    for (auto& c : rec.SearchText) c = UpperCase(c);
     rec.TextPos = 0;
-    rec.SearchLength = static_cast<std::int32_t>(text.size());
+    rec.SearchLength = static_cast<std::int32_t>(rec.SearchText.size());
     rec.Reserved = 0;
     rec.EntryIndex = 0;
     rec.FoundPage = 0;
@@ -126,12 +148,12 @@ bool PageDatabase::SearchNext(tVTXSearchRec& rec) const {
         const auto& [key, page] = *it;
         if (IsDecimalPageKey(key) && page && !rec.SearchText.empty()) {
             if (rec.HitInEntry) rec.TextPos += 1;  // continue behind the previous hit's start
-            PageTextRows(*page, cells);
-            for (auto& c : cells) c = UpperAscii(c);
-            const std::string_view text(cells.data(), cells.size());
+            PageTextRows(*page, rec.Enhanced ? EnhancementsOf(page) : nullptr, cells);
+            for (auto& c : cells) c = UpperCase(c);
+            const std::u16string_view text(cells.data(), cells.size());
             const auto from = static_cast<std::size_t>(std::max(rec.TextPos, 0));
-            const auto hit = from <= text.size() ? text.find(rec.SearchText, from) : std::string_view::npos;
-            if (hit != std::string_view::npos) {
+            const auto hit = from <= text.size() ? text.find(rec.SearchText, from) : std::u16string_view::npos;
+            if (hit != std::u16string_view::npos) {
                 const auto p = static_cast<std::int32_t>(hit);
                 rec.EntryKey = key;
                 rec.FoundPage = page->PageNo;

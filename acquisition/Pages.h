@@ -20,17 +20,26 @@
 #include <utility>
 #include <vector>
 
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 
 namespace orv {
 
 using PageRef = std::shared_ptr<const tPageImage>;
 
+// A stored record shared with its enhancements: a record with none keeps the
+// control block it always had, so plain pages cost no more.
+PageRef MakePageRef(PagePtr page);
+// The enhancements a stored record came with; none for most pages.
+const PageEnhancements* EnhancementsOf(const PageRef& page);
+// A copy of a stored record on its way to another database, with its enhancements.
+PagePtr CopyOfPage(const PageRef& page);
+
 // State of a text search that the caller keeps between SearchFirst and
 // SearchNext. FoundColumn is the hit's column minus one, as the text view's
 // selection expects it.
 struct tVTXSearchRec {
-    std::string SearchText;  // upper case
+    std::u16string SearchText;  // upper case
     std::int32_t Reserved = 0;
     std::int32_t EntryIndex = 0;
     std::int32_t FoundPage = 0;
@@ -45,6 +54,9 @@ struct tVTXSearchRec {
     // Key of the entry the search stands at: it goes on from there even when
     // pages were stored in between. Empty: from the start.
     std::string EntryKey;
+    // Search the text as the enhancement packets make it (Level 1.5), else
+    // as level 1 shows it.
+    bool Enhanced = true;
 };
 
 // "100/0000": page number as three upper-case hex digits, sub-code as decimal.
@@ -62,9 +74,9 @@ public:
 
     // Takes ownership; replaces a stored record with the same key. False when
     // storing failed (nothing is stored then).
-    bool StorePage(std::unique_ptr<tPageImage> page);
+    bool StorePage(PagePtr page);
     // The same, handing back the stored record (none when storing failed).
-    PageRef Store(std::unique_ptr<tPageImage> page);
+    PageRef Store(PagePtr page);
 
     // The record with that page number and sub-code; else the stored sub-page
     // of that page with the lowest key; else none.
@@ -78,6 +90,7 @@ public:
     // Appends each decimal page number ("100") not yet in the list, in key order.
     bool ListPages(std::vector<std::string>& strings) const;
 
+    // The text is UTF-8; letters compare without regard to case.
     bool SearchFirst(std::string_view text, tVTXSearchRec& rec) const;
     bool SearchNext(tVTXSearchRec& rec) const;
 

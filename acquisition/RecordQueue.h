@@ -19,6 +19,7 @@
 #include <optional>
 #include <variant>
 
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 #include "platform/ManualResetEvent.h"
 
@@ -85,7 +86,7 @@ private:
 
 // What the page assembly posts for the dispatcher.
 using DisplayRecord =
-    std::variant<std::unique_ptr<tPageImage>, std::unique_ptr<tStationName>, std::unique_ptr<tResetNotice>>;
+    std::variant<PagePtr, std::unique_ptr<tStationName>, std::unique_ptr<tResetNotice>>;
 
 using CaptureQueue = RecordQueue<std::unique_ptr<tVTXBatch>>;
 using DisplayQueue = RecordQueue<DisplayRecord>;

@@ -26,7 +26,7 @@ public:
     DisplayQueueSink(DisplayQueue& queue, std::stop_token stop, const std::atomic<std::uint64_t>& epoch)
         : queue_(queue), stop_(std::move(stop)), epoch_(epoch) {}
     std::uint64_t BatchEpoch = 0;
-    void PostPage(std::unique_ptr<tPageImage> page) override { Post(std::move(page)); }
+    void PostPage(PagePtr page) override { Post(std::move(page)); }
     void PostStationName(std::unique_ptr<tStationName> name) override { Post(std::move(name)); }
     void PostReset(std::unique_ptr<tResetNotice> notice) override { Post(std::move(notice)); }
 

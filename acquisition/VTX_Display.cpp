@@ -82,7 +82,7 @@ void DisplayDispatcher::SetStationChangeHandler(std::function<void()> handler) {
 }
 
 void DisplayDispatcher::Run(std::stop_token stop, std::uint64_t epoch) {
-    std::vector<std::unique_ptr<tPageImage>> pages;
+    std::vector<PagePtr> pages;
     pages.reserve(kPagesPerTrip);
     while (!stop.stop_requested()) {
         if (!queue_->Ready().Wait(100ms)) continue;
@@ -98,7 +98,7 @@ void DisplayDispatcher::Run(std::stop_token stop, std::uint64_t epoch) {
                 queue_->Clear();
                 continue;
             }
-            if (auto* page = std::get_if<std::unique_ptr<tPageImage>>(&*record)) {
+            if (auto* page = std::get_if<PagePtr>(&*record)) {
                 try {
                     pages.push_back(std::move(*page));
                 } catch (const std::bad_alloc&) {
@@ -107,14 +107,14 @@ void DisplayDispatcher::Run(std::stop_token stop, std::uint64_t epoch) {
                 if (pages.size() < kPagesPerTrip) continue;
             }
             StorePages(pages, epoch);  // the pages before this record come first
-            if (!std::holds_alternative<std::unique_ptr<tPageImage>>(*record)) Handle(std::move(*record), epoch);
+            if (!std::holds_alternative<PagePtr>(*record)) Handle(std::move(*record), epoch);
         }
         StorePages(pages, epoch);
     }
     finished_ = true;
 }
 
-void DisplayDispatcher::StorePages(std::vector<std::unique_ptr<tPageImage>>& pages, std::uint64_t epoch) {
+void DisplayDispatcher::StorePages(std::vector<PagePtr>& pages, std::uint64_t epoch) {
     if (pages.empty()) return;
     // One trip to the UI thread for the pages that arrived in a burst; each is
     // still stored and announced on its own, in order. RunAndWait returns only
@@ -138,7 +138,7 @@ void DisplayDispatcher::Handle(DisplayRecord record, std::uint64_t epoch) {
     }
 }
 
-void DisplayDispatcher::PageStep(std::unique_ptr<tPageImage> page) {
+void DisplayDispatcher::PageStep(PagePtr page) {
     const std::uint16_t pageNo = page->PageNo;
     const PageRef stored = db_.Store(std::move(page));
     if (!stored) return;

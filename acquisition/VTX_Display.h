@@ -62,10 +62,10 @@ public:
 
 private:
     void Run(std::stop_token stop, std::uint64_t epoch);
-    void StorePages(std::vector<std::unique_ptr<tPageImage>>& pages, std::uint64_t epoch);
+    void StorePages(std::vector<PagePtr>& pages, std::uint64_t epoch);
     void Handle(DisplayRecord record, std::uint64_t epoch);
     bool Discarded(std::uint64_t epoch) const { return epoch_ && epoch_->load() != epoch; }
-    void PageStep(std::unique_ptr<tPageImage> page);
+    void PageStep(PagePtr page);
     void StationStep(const tStationName& name);
 
     PageDatabase& db_;

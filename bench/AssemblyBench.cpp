@@ -20,7 +20,7 @@ namespace {
 // Frees what the assembly posts, as the display queue's consumer would.
 class DiscardingSink : public DisplaySink {
 public:
-    void PostPage(std::unique_ptr<tPageImage> page) override { benchmark::DoNotOptimize(page->PageNo); ++pages; }
+    void PostPage(PagePtr page) override { benchmark::DoNotOptimize(page->PageNo); ++pages; }
     void PostStationName(std::unique_ptr<tStationName>) override {}
     void PostReset(std::unique_ptr<tResetNotice>) override {}
     std::size_t pages = 0;

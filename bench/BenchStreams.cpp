@@ -22,14 +22,14 @@ std::vector<tVTXPacket> Play(std::vector<TtiPage> pages, std::size_t count) {
 namespace {
 class CollectingSink : public DisplaySink {
 public:
-    void PostPage(std::unique_ptr<tPageImage> page) override { pages.push_back(std::move(page)); }
+    void PostPage(PagePtr page) override { pages.push_back(std::move(page)); }
     void PostStationName(std::unique_ptr<tStationName>) override {}
     void PostReset(std::unique_ptr<tResetNotice>) override {}
-    std::vector<std::unique_ptr<tPageImage>> pages;
+    std::vector<PagePtr> pages;
 };
 }  // namespace
 
-std::vector<std::unique_ptr<tPageImage>> ReceivedPages(const std::vector<tVTXPacket>& stream) {
+std::vector<PagePtr> ReceivedPages(const std::vector<tVTXPacket>& stream) {
     CollectingSink sink;
     PageAssembler assembler(sink);
     assembler.ProcessPackets(stream);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 #include "drivers/broadcast/TtiFile.h"
 
@@ -18,7 +19,7 @@ std::vector<tVTXPacket> DemoStream(std::size_t packets);
 std::vector<tVTXPacket> SyntheticHourStream();
 
 // The pages the assembly posts for a stream, in order of arrival.
-std::vector<std::unique_ptr<tPageImage>> ReceivedPages(const std::vector<tVTXPacket>& stream);
+std::vector<PagePtr> ReceivedPages(const std::vector<tVTXPacket>& stream);
 
 // Synthetic pages with text on every row; page numbers 100..899, sub-codes rotating.
 std::vector<TtiPage> SyntheticPages(std::size_t count, unsigned seed);

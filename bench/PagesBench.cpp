@@ -16,7 +16,7 @@ void BM_PageText(benchmark::State& state) {
     const auto pages = ReceivedPages(DemoStream(20 * 1600));
     std::size_t i = 0;
     for (auto _ : state) {
-        std::string text = PageText(*pages[i]);
+        std::u16string text = PageText(*pages[i]);
         benchmark::DoNotOptimize(text.data());
         i = (i + 1) % pages.size();
     }

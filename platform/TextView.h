@@ -1,8 +1,7 @@
 // The read-only rich-text control of the text view. Text goes in and out as
-// bytes of a Windows code page (1252, or 1250 for Czech and Slovak pages) with
-// CR LF line breaks, and every
-// position counts a line break as two characters, so that the cell in row r,
-// column k of a page is at 42 r + k whatever the control does inside.
+// UTF-16 with CR LF line breaks, one unit per page cell, and every position
+// counts a line break as two characters, so that the cell in row r, column k
+// of a page is at 42 r + k whatever the control does inside.
 #pragma once
 
 #include <string>
@@ -12,27 +11,23 @@
 
 namespace orv {
 
-// The single-byte character sets of page text: Western European for every
-// national option but Czech/Slovak, which is Central European.
-enum class CodePage { Windows1252, Windows1250 };
-
 class TextView {
 public:
     virtual ~TextView() = default;
 
     // The whole text, lines joined by CR LF.
-    virtual std::string Text() const = 0;
+    virtual std::u16string Text() const = 0;
     // Replaces everything; colours go back to the normal text colour.
-    virtual void SetText(std::string_view text) = 0;
+    virtual void SetText(std::u16string_view text) = 0;
 
     // Lines as the control keeps them (a final CR LF does not open a line).
     virtual int LineCount() const = 0;
-    virtual std::string Line(int index) const = 0;
+    virtual std::u16string Line(int index) const = 0;
     // Replaces the text of one line (without its line break); false when
     // there is no such line.
-    virtual bool ReplaceLine(int index, std::string_view text) = 0;
+    virtual bool ReplaceLine(int index, std::u16string_view text) = 0;
     // Adds a line at the end.
-    virtual void AddLine(std::string_view text) = 0;
+    virtual void AddLine(std::u16string_view text) = 0;
 
     // Selection by position (CR LF counted as two); out-of-range parts are cut off.
     virtual void Select(int start, int length) = 0;
@@ -44,10 +39,6 @@ public:
     virtual void SetInsertColour(std::uint32_t colour) = 0;
     // The colour of the character at a position (for checks and copying).
     virtual std::uint32_t ColourAt(int position) const = 0;
-
-    // The character set of the bytes that go in and out from now on (the text
-    // already shown keeps its characters).
-    virtual void SetCodePage(CodePage codePage) = 0;
 
     // Updates suspended between these calls repaint once, at the end. They nest.
     virtual void BeginUpdate() = 0;

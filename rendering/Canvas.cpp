@@ -103,6 +103,19 @@ void Canvas::TextOut(int x, int y, std::string_view glyphs, ColorRef background)
     }
 }
 
+void Canvas::InkOut(int x, int y, std::uint8_t glyph) {
+    if (!face_) return;
+    const Rect cell = Clipped(Rect{x, y, x + face_->Width, y + face_->Height});
+    const std::span<const std::uint16_t> rows = face_->Glyph(glyph);
+    const std::uint32_t ink = PixelOf(foreground_);
+    for (int py = cell.Top; py < cell.Bottom; ++py) {
+        const std::uint32_t bits = static_cast<std::uint32_t>(rows[static_cast<std::size_t>(py - y)]) << (cell.Left - x);
+        std::uint32_t* out = &pixels_[static_cast<std::size_t>(py) * static_cast<std::size_t>(width_)];
+        for (int px = cell.Left, i = 0; px < cell.Right; ++px, ++i)
+            if (bits & (0x8000u >> i)) out[px] = ink;
+    }
+}
+
 int Canvas::TextWidth(std::string_view text) const {
     return face_ ? face_->Width * static_cast<int>(text.size()) : 0;
 }

@@ -53,6 +53,9 @@ public:
     void TextOut(int x, int y, std::string_view glyphs);
     // The same on another background for this output only.
     void TextOut(int x, int y, std::string_view glyphs, ColorRef background);
+    // Only the ink of one glyph, in the foreground colour: an overlay such
+    // as a diacritical mark over a letter already drawn.
+    void InkOut(int x, int y, std::uint8_t glyph);
     // Absolute measures of the current face: the width of "W" and the height.
     int TextWidth(std::string_view text) const;
     int AbsoluteFontHeight() const;

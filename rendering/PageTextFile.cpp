@@ -4,24 +4,38 @@
 #include <memory>
 
 #include "platform/FileAttributes.h"
+#include "rendering/TextEncoding.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 
 namespace orv {
 
-std::string PageTextBlock(std::string_view title, const tPageImage& page) {
+namespace {
+
+std::string Block(std::string_view title, std::string_view text) {
     std::string block;
-    block.reserve(title.size() + kPageTextLength + 2 * kPageTextSeparator.size() + 12);
+    block.reserve(title.size() + text.size() + 2 * kPageTextSeparator.size() + 12);
     block.append(title).append("\r\n");
     block.append(kPageTextSeparator).append("\r\n");
-    block.append(PageText(page));
+    block.append(text);
     block.append("\r\n");
     block.append(kPageTextSeparator).append("\r\n");
     block.append("\r\n");
     return block;
 }
 
-bool SavePageText(const std::string& fileName, const tPageImage& page, std::string_view title) {
-    return WriteTextFile(fileName, PageTextBlock(title, page), true);
+}  // namespace
+
+std::string PageTextBlock(std::string_view title, const tPageImage& page, const PageEnhancements* enhancements) {
+    return Block(title, EncodeCodePage(PageText(page, enhancements), PageTextCodePage(page, enhancements)));
+}
+
+std::string PageTextBlockUtf8(std::string_view title, const tPageImage& page, const PageEnhancements* enhancements) {
+    return Block(title, Utf16ToUtf8(PageText(page, enhancements)));
+}
+
+bool SavePageText(const std::string& fileName, const tPageImage& page, std::string_view title,
+                  const PageEnhancements* enhancements) {
+    return WriteTextFile(fileName, PageTextBlock(title, page, enhancements), true);
 }
 
 bool WriteTextFile(const std::string& fileName, std::string_view text, bool append) {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <exception>
 
+#include "rendering/TextEncoding.h"
 #include "rendering/VTX_Graphics_Display.h"
-#include "rendering/VTX_Languages.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 
 namespace orv {
@@ -20,31 +20,22 @@ bool SameRows(const tPageImage& a, const tPageImage& b) {
     return std::memcmp(a.Rows.data(), b.Rows.data(), kRowAreaSize) == 0;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char16_t c) { return c >= '0' && c <= '9'; }
 
 // Digits past either end of the text count as no digit.
-bool DigitAt(const std::string& text, std::size_t i) { return i < text.size() && IsDigit(text[i]); }
+bool DigitAt(const std::u16string& text, std::size_t i) { return i < text.size() && IsDigit(text[i]); }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char16_t AsciiLower(char16_t c) { return c >= 'A' && c <= 'Z' ? static_cast<char16_t>(c - 'A' + 'a') : c; }
 
 // The prefixes are plain ASCII, so only ASCII letters fold.
-std::size_t FindNoCase(const std::string& text, std::string_view prefix, std::size_t from) {
+std::size_t FindNoCase(const std::u16string& text, std::u16string_view prefix, std::size_t from) {
     const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), prefix.begin(),
-                                prefix.end(), [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
-    return it == text.end() ? std::string::npos : static_cast<std::size_t>(it - text.begin());
-}
-
-std::string HeaderLine(const tPageImage& page) {
-    std::string line(kHeaderBlankColumns, ' ');
-    TextCellState state;
-    TextCell(state, true, page.NationalOption, 0);
-    for (int k = kHeaderBlankColumns; k < kTextColumns; ++k)
-        line.push_back(TextCell(state, false, page.NationalOption, page.Rows[0][k]));
-    return line;
+                                prefix.end(), [](char16_t a, char16_t b) { return AsciiLower(a) == AsciiLower(b); });
+    return it == text.end() ? std::u16string::npos : static_cast<std::size_t>(it - text.begin());
 }
 
 // The message's two "%s" in turn: the wanted page, then the arriving one.
-std::string WaitingLine(int wantedPage, std::string_view arriving) {
+std::u16string WaitingLine(int wantedPage, std::string_view arriving) {
     char wanted[16];
     std::snprintf(wanted, sizeof wanted, "%.3X", static_cast<unsigned>(wantedPage));
     std::string text;
@@ -56,12 +47,12 @@ std::string WaitingLine(int wantedPage, std::string_view arriving) {
         rest.remove_prefix(at + 2);
     }
     text.append(rest);
-    return text;
+    return Utf8ToUtf16(text);
 }
 
 // Puts a line first in the view: replaces line 0 when it differs, adds it to
 // an empty view. The view keeps its content when it fails.
-void PutFirstLine(TextView& view, const std::string& line) {
+void PutFirstLine(TextView& view, const std::u16string& line) {
     try {
         if (view.LineCount() == 0)
             view.AddLine(line);
@@ -74,35 +65,32 @@ void PutFirstLine(TextView& view, const std::string& line) {
 
 }  // namespace
 
-void TextPageView::RenderPageText(const tPageImage& page, bool headerOnly) {
+void TextPageView::RenderPageText(const tPageImage& page, const PageEnhancements* enhancements, bool headerOnly) {
     if (!view_) return;
-    if (SameRows(page, lastPage_) && (headerOnly || shownInFull_)) return;
+    if (SameRows(page, lastPage_) && enhancements == lastEnhancements_ && (headerOnly || shownInFull_)) return;
     std::memcpy(&lastPage_, &page, sizeof lastPage_);
+    lastEnhancements_ = enhancements;
     shownInFull_ = false;
-    // Czech and Slovak pages are Windows-1250 text, the others Windows-1252.
-    view_->SetCodePage(TextCodePage(page.NationalOption));
     if (headerOnly) {
-        RenderHeaderLine(page);
+        PutFirstLine(*view_, PageHeaderText(page, enhancements));
         return;
     }
-    RenderFullPage(page);
+    RenderFullPage(page, enhancements);
     shownInFull_ = true;
 }
 
-void TextPageView::RenderHeaderLine(const tPageImage& page) { PutFirstLine(*view_, HeaderLine(page)); }
-
-void TextPageView::RenderFullPage(const tPageImage& page) {
+void TextPageView::RenderFullPage(const tPageImage& page, const PageEnhancements* enhancements) {
     TextViewUpdateGuard guard(*view_);
-    view_->SetText(PageText(page));
-    const std::string text = view_->Text();
+    view_->SetText(PageText(page, enhancements));
+    const std::u16string text = view_->Text();
     MarkPageNumbers(text);
-    MarkAddresses(text, "www.");
-    MarkAddresses(text, "http://");
+    MarkAddresses(text, u"www.");
+    MarkAddresses(text, u"http://");
 }
 
 // Exactly three digits standing alone make a page number; only 100-899 are
 // pages, but every such run is stepped over as a whole.
-void TextPageView::MarkPageNumbers(const std::string& text) {
+void TextPageView::MarkPageNumbers(const std::u16string& text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const bool alone = (i == 0 || !IsDigit(text[i - 1])) && DigitAt(text, i) && DigitAt(text, i + 1) &&
@@ -119,13 +107,13 @@ void TextPageView::MarkPageNumbers(const std::string& text) {
 
 // An address runs to the next space or the end of the text; a line break is
 // not a space, so an address at a line end runs on into the next line.
-void TextPageView::MarkAddresses(const std::string& text, std::string_view prefix) {
+void TextPageView::MarkAddresses(const std::u16string& text, std::u16string_view prefix) {
     std::size_t from = 0;
     while (from < text.size()) {
         const std::size_t begin = FindNoCase(text, prefix, from);
-        if (begin == std::string::npos) return;
-        std::size_t end = text.find(' ', begin);
-        if (end == std::string::npos) end = text.size();
+        if (begin == std::u16string::npos) return;
+        std::size_t end = text.find(u' ', begin);
+        if (end == std::u16string::npos) end = text.size();
         Mark(static_cast<int>(begin), static_cast<int>(end - begin), true);
         from = end;
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 #include "platform/TextView.h"
 
@@ -24,8 +25,10 @@ public:
     explicit TextPageView(TextView* view) : view_(view) {}
 
     // Shows the page, or with headerOnly only replaces the first line by the
-    // page's header. Nothing happens when the view already shows these rows.
-    void RenderPageText(const tPageImage& page, bool headerOnly);
+    // page's header. Nothing happens when the view already shows these rows
+    // with these enhancements (none: the page is level 1).
+    void RenderPageText(const tPageImage& page, bool headerOnly) { RenderPageText(page, nullptr, headerOnly); }
+    void RenderPageText(const tPageImage& page, const PageEnhancements* enhancements, bool headerOnly);
 
     // Selects a search hit as the page search reports it (column is the true
     // column minus one).
@@ -37,10 +40,9 @@ public:
     TextView* View() const { return view_; }
 
 private:
-    void RenderHeaderLine(const tPageImage& page);
-    void RenderFullPage(const tPageImage& page);
-    void MarkPageNumbers(const std::string& text);
-    void MarkAddresses(const std::string& text, std::string_view prefix);
+    void RenderFullPage(const tPageImage& page, const PageEnhancements* enhancements);
+    void MarkPageNumbers(const std::u16string& text);
+    void MarkAddresses(const std::u16string& text, std::u16string_view prefix);
     void Mark(int position, int length, bool colour);
 
     TextView* view_;
@@ -48,6 +50,7 @@ private:
     // one that trusted a header-only call, would skip a full render while this
     // view still shows another page's body or a "Search page" line.
     tPageImage lastPage_{};
+    const PageEnhancements* lastEnhancements_ = nullptr;
     // Whether the view's text is lastPage_ in full (not just its header line).
     bool shownInFull_ = false;
 };

@@ -17,12 +17,16 @@ int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value))
 
 void GraphicsRenderer::DrawCell(Canvas& canvas, bool reset, int x, int y, std::uint8_t option, std::uint8_t b,
                                 bool mixMode) {
-    CellState& s = state_;
     if (reset) {
-        s = CellState{};
+        state_ = CellState{};
         return;
     }
+    DrawPageCell(canvas, x, y, option, b, mixMode, CellPlace{});
+}
 
+void GraphicsRenderer::DrawPageCell(Canvas& canvas, int x, int y, std::uint8_t option, std::uint8_t b, bool mixMode,
+                                    const CellPlace& place) {
+    CellState& s = state_;
     // Set-at: what this cell shows, and the attributes that already apply to it.
     std::uint8_t d = 0x20;
     if (b >= 0x20) {
@@ -45,22 +49,22 @@ void GraphicsRenderer::DrawCell(Canvas& canvas, bool reset, int x, int y, std::u
     }
 
     // Draw.
-    char glyph;
+    const ColorRef background = mixMode ? kKeyColour : canvas.Background();
     if (s.Conceal) {
-        glyph = ' ';  // in whatever face the canvas has
+        canvas.TextOut(x, y, " ", background);  // in whatever face the canvas has
         s.Conceal = false;
-    } else {
-        if (s.DoubleHeight)
-            canvas.SetFace(s.Mosaic ? faces_.DoubleGrafFace : faces_.DoubleCharFace);
-        else
-            canvas.SetFace(s.Mosaic ? faces_.GrafFace : faces_.CharFace);
-        canvas.SetFontHeight(kCellHeight);
-        if (d == 0x20 || s.Mosaic)
+    } else if (!place.Chars || !DrawPlaced(canvas, x, y, place, background)) {
+        char glyph;
+        if (d == 0x20 || s.Mosaic) {
+            canvas.SetFace(s.DoubleHeight ? (s.Mosaic ? faces_.DoubleGrafFace : faces_.DoubleCharFace)
+                                          : (s.Mosaic ? faces_.GrafFace : faces_.CharFace));
             glyph = static_cast<char>(s.Mosaic && s.Separated ? (d + 0x80) & 0xFF : d);
-        else
-            glyph = static_cast<char>(NationalGlyph(option, d));
+        } else {
+            SelectCharGlyph(canvas, place, option, d, glyph);
+        }
+        canvas.SetFontHeight(kCellHeight);
+        canvas.TextOut(x, y, std::string_view(&glyph, 1), background);
     }
-    canvas.TextOut(x, y, std::string_view(&glyph, 1), mixMode ? kKeyColour : canvas.Background());
 
     // Set-after: attributes that apply from the next cell on. (Double height,
     // the background codes and hold were already set at their cell, and the
@@ -77,12 +81,61 @@ void GraphicsRenderer::DrawCell(Canvas& canvas, bool reset, int x, int y, std::u
         s.Separated = false;
     } else if (b == 0x1A) {
         s.Separated = true;
+    } else if (b == 0x1B) {
+        if (place.Chars && place.Chars->Second()) s.SecondSet = !s.SecondSet;
     } else if (b == 0x1F) {
         s.Hold = false;
     }
 }
 
-void GraphicsRenderer::DrawPage(Canvas& canvas, const tPageImage& page, bool headerOnly, bool mixMode) {
+void GraphicsRenderer::SelectCharGlyph(Canvas& canvas, const CellPlace& place, std::uint8_t option, std::uint8_t d,
+                                       char& glyph) {
+    if (!place.Chars || !place.Chars->Designated()) {
+        canvas.SetFace(state_.DoubleHeight ? faces_.DoubleCharFace : faces_.CharFace);
+        glyph = static_cast<char>(NationalGlyph(option, d));
+        return;
+    }
+    const CharacterSet& set = state_.SecondSet ? *place.Chars->Second() : place.Chars->Primary();
+    const Glyph g = G0Glyph(set, d);
+    canvas.SetFace(state_.DoubleHeight ? g.Face->Double : g.Face->Single);
+    glyph = static_cast<char>(g.Code);
+}
+
+// A character X/26 placed here, drawn in the cell's colours and height (never
+// as a mosaic); false when nothing was placed on the cell.
+bool GraphicsRenderer::DrawPlaced(Canvas& canvas, int x, int y, const CellPlace& place, ColorRef background) {
+    const PlacedChar& placed = place.Chars->At(place.Row, place.Column);
+    if (placed.From == PlacedChar::None) return false;
+    const CharacterSet& set = place.Chars->Primary();
+    const bool tall = state_.DoubleHeight;
+    Glyph g;
+    if (placed.From == PlacedChar::G2) {
+        g = G2Glyph(set.G2, placed.Code);
+    } else {
+        const std::uint8_t code = placed.Code == 0x2A && placed.Mark == 0 ? 0x40 : placed.Code;
+        // Letters from the G0 set without national letters.
+        g = G0Glyph(set.G0 == G0Set::Latin ? NationalOptionSet(0) : set, code);
+    }
+    canvas.SetFace(tall ? g.Face->Double : g.Face->Single);
+    canvas.SetFontHeight(kCellHeight);
+    const char glyph = static_cast<char>(g.Code);
+    canvas.TextOut(x, y, std::string_view(&glyph, 1), background);
+    if (placed.From == PlacedChar::G0 && placed.Mark) {
+        const Glyph mark = MarkGlyph(placed.Mark, IsCapitalLetter(place.Chars->Unicode({PlacedChar::G0, placed.Code, 0})));
+        canvas.SetFace(tall ? mark.Face->Double : mark.Face->Single);
+        canvas.InkOut(x, y, mark.Code);
+    }
+    return true;
+}
+
+void GraphicsRenderer::DrawPage(Canvas& canvas, const tPageImage& page, const PageEnhancements* enhancements,
+                                bool headerOnly, bool mixMode) {
+    // Only pages with enhancements pay for working them out.
+    std::optional<PageCharacters> chars;
+    if (enhancements) chars.emplace(page, enhancements);
+    CellPlace place;
+    if (chars && (chars->Designated() || chars->AnyPlaced())) place.Chars = &*chars;
+
     canvas.SetFace(faces_.CharFace);
     canvas.SetForeground(kTeletextColours[7]);
     canvas.SetFontHeight(kCellHeight);
@@ -116,7 +169,9 @@ void GraphicsRenderer::DrawPage(Canvas& canvas, const tPageImage& page, bool hea
                     canvas.SetBackground(shadeColour);
                     canvas.SetForeground(shadeColour);
                 }
-                DrawCell(canvas, false, kCellWidth * j, h * i, option, b, mixMode);
+                place.Row = i;
+                place.Column = j;
+                DrawPageCell(canvas, kCellWidth * j, h * i, option, b, mixMode, place);
             } else {
                 rowDouble = false;
                 for (int k = 1; k < j; ++k) shadeLeft[static_cast<std::size_t>(k)] = false;

@@ -9,8 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 #include "rendering/Canvas.h"
+#include "rendering/PageCharacters.h"
 #include "rendering/VTX_Languages.h"
 
 namespace orv {
@@ -35,6 +37,7 @@ struct CellState {
     bool Conceal = false;
     bool Hold = false;
     std::uint8_t HeldChar = 0x20;
+    bool SecondSet = false;  // ESC switched to the page's second G0 set
 };
 
 class GraphicsRenderer {
@@ -43,8 +46,14 @@ public:
     void SelectFontSet(int nationalFont) { faces_.SelectFontSet(nationalFont); }
 
     // Rows 0-24 (only row 0 from column 11 when headerOnly). The surface is not
-    // cleared first; every drawn cell paints its own background.
-    void DrawPage(Canvas& canvas, const tPageImage& page, bool headerOnly, bool mixMode);
+    // cleared first; every drawn cell paints its own background. With
+    // enhancements (Level 1.5) the page's character sets and the characters
+    // its X/26 packets place are drawn; without, the page is level 1.
+    void DrawPage(Canvas& canvas, const tPageImage& page, bool headerOnly, bool mixMode) {
+        DrawPage(canvas, page, nullptr, headerOnly, mixMode);
+    }
+    void DrawPage(Canvas& canvas, const tPageImage& page, const PageEnhancements* enhancements, bool headerOnly,
+                  bool mixMode);
     // One cell at (x, y); with reset only the state is reset.
     void DrawCell(Canvas& canvas, bool reset, int x, int y, std::uint8_t option, std::uint8_t code, bool mixMode);
 
@@ -66,6 +75,16 @@ public:
     const CellState& State() const { return state_; }
 
 private:
+    // Where a cell stands on a page with enhancements (chars is null for level 1).
+    struct CellPlace {
+        const PageCharacters* Chars = nullptr;
+        int Row = 0, Column = 0;
+    };
+    void DrawPageCell(Canvas& canvas, int x, int y, std::uint8_t option, std::uint8_t code, bool mixMode,
+                      const CellPlace& place);
+    // The glyph of an alphanumeric character, and of what X/26 placed.
+    void SelectCharGlyph(Canvas& canvas, const CellPlace& place, std::uint8_t option, std::uint8_t d, char& glyph);
+    bool DrawPlaced(Canvas& canvas, int x, int y, const CellPlace& place, ColorRef background);
     void HeaderStyle(Canvas& canvas);
 
     FontFaces faces_;

@@ -1,5 +1,5 @@
 // National character subsets: page characters to glyph codes of the teletext
-// faces and to single-byte text characters, and the choice of face family.
+// faces and to the letters of the text form, and the choice of face family.
 #pragma once
 
 #include <array>
@@ -7,18 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "platform/TextView.h"
+#include "rendering/CharacterSets.h"
 
 namespace orv {
 
 // The thirteen national positions, in order (position 1 to 13).
 inline constexpr std::string_view NationalPositions = "#$@[\\]^_`{|}~";
-
-// Text replacements per position; Windows-1252 and Windows-1250 bytes.
-inline constexpr std::array<std::uint8_t, 13> GermanTextTable = {
-    0x23, 0x24, 0xA7, 0xC4, 0xD6, 0xDC, 0x5E, 0x5F, 0xB0, 0xE4, 0xF6, 0xFC, 0xDF};
-inline constexpr std::array<std::uint8_t, 13> CzechTextTable = {
-    0x23, 0xF9, 0xE8, 0x9D, 0x9E, 0xFD, 0xED, 0xF8, 0xE9, 0xE1, 0xEC, 0xFA, 0x9A};
 
 inline constexpr int kNationalOptionCount = 8;
 
@@ -43,22 +37,9 @@ constexpr CharMap MakeGlyphMap() {
     return map;
 }
 
-constexpr CharMap MakeTextMap() {
-    CharMap map{};
-    for (int option = 0; option < kNationalOptionCount; ++option)
-        for (int ch = 0; ch < 256; ++ch) {
-            const int p = NationalPosition(static_cast<std::uint8_t>(ch));
-            if (option == 0 || p == 0)
-                map[option][ch] = static_cast<std::uint8_t>(ch);
-            else
-                map[option][ch] = option == 6 ? CzechTextTable[p - 1] : GermanTextTable[p - 1];
-        }
-    return map;
-}
 }  // namespace detail
 
 inline constexpr detail::CharMap kNationalGlyphMap = detail::MakeGlyphMap();
-inline constexpr detail::CharMap kNationalTextMap = detail::MakeTextMap();
 
 // Glyph code in the current character face for a page character. Options
 // above 7 cannot come from a header; they are treated as 0.
@@ -66,16 +47,15 @@ constexpr std::uint8_t NationalGlyph(std::uint8_t option, std::uint8_t ch) {
     return kNationalGlyphMap[option < kNationalOptionCount ? option : 0][ch];
 }
 
-// Text character (system code page) for a page character: German letters for
-// every option but 6, Czech/Slovak ones for option 6, unchanged for option 0.
-constexpr std::uint8_t NationalTextChar(std::uint8_t option, std::uint8_t ch) {
-    return kNationalTextMap[option < kNationalOptionCount ? option : 0][ch];
+// The letter of the text form for a page character: the letter the Latin
+// face draws for that option (English for option 0), whatever NationalFont
+// chooses for the graphics view.
+inline char16_t NationalTextChar(std::uint8_t option, std::uint8_t ch) {
+    return G0Char(NationalOptionSet(option), ch);
 }
 
-// The code page of the text characters of a national option.
-constexpr CodePage TextCodePage(std::uint8_t option) {
-    return option == 6 ? CodePage::Windows1250 : CodePage::Windows1252;
-}
+// The code page of the text of a national option.
+inline CodePage TextCodePage(std::uint8_t option) { return TextCodePageOf(NationalOptionSet(option)); }
 
 // The four face names the graphics renderer draws with. Latin faces until
 // SelectFontSet(1) switches the character faces to the Cyrillic family.

@@ -2,13 +2,23 @@
 
 #include <algorithm>
 
-#include "rendering/VTX_Languages.h"
+#include "rendering/PageCharacters.h"
 
 namespace orv {
 
 namespace {
 
-inline char ConvertCell(TextCellState& s, const std::uint8_t* textMap, std::uint8_t b) {
+// The set each line starts in, the one ESC switches to, and what X/26 placed.
+struct LineSets {
+    CharacterSet Primary;
+    std::optional<CharacterSet> Second;
+    const PageCharacters* Chars = nullptr;
+    const CharacterSet& Current(const TextCellState& s) const { return s.SecondSet && Second ? *Second : Primary; }
+};
+
+LineSets SetsOf(const PageCharacters& chars) { return {chars.Primary(), chars.Second(), &chars}; }
+
+char16_t ConvertCell(TextCellState& s, const LineSets& sets, const PlacedChar* placed, std::uint8_t b) {
     // Set-at: which code the cell shows.
     std::uint8_t d;
     if (b >= 0x20) {
@@ -22,14 +32,18 @@ inline char ConvertCell(TextCellState& s, const std::uint8_t* textMap, std::uint
         d = 0x20;
     }
 
-    char result;
+    char16_t result;
     if (s.Conceal) {
         result = ' ';
         s.Conceal = false;
-    } else if (s.Mosaic || d == 0x20) {
+    } else if (placed && placed->From != PlacedChar::None) {
+        result = sets.Chars->Unicode(*placed);
+    } else if (s.Mosaic) {
+        result = BlastThroughChar(d);  // capitals blast through a mosaic run as letters
+    } else if (d == 0x20) {
         result = ' ';
     } else {
-        result = static_cast<char>(textMap[d]);
+        result = G0Char(sets.Current(s), d);
     }
 
     // Set-after: the attribute takes effect from the next cell on.
@@ -39,49 +53,64 @@ inline char ConvertCell(TextCellState& s, const std::uint8_t* textMap, std::uint
         else if (b == 0x18) s.Conceal = true;
         else if (b == 0x19) s.Separated = false;
         else if (b == 0x1A) s.Separated = true;
+        else if (b == 0x1B && sets.Second) s.SecondSet = !s.SecondSet;
         else if (b == 0x1E) s.Hold = true;
         else if (b == 0x1F) s.Hold = false;
     }
     return result;
 }
 
+// One line of text cells, from column first on.
+void ConvertRow(const tPageImage& page, const PageCharacters& chars, int row, int first, char16_t* out) {
+    TextCellState state;
+    const LineSets sets = SetsOf(chars);
+    const bool placed = chars.AnyPlaced();
+    for (int k = first; k < kTextColumns; ++k)
+        *out++ = ConvertCell(state, sets, placed ? &chars.At(row, k) : nullptr,
+                             page.Rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(k)]);
+}
+
 }  // namespace
 
-char TextCell(TextCellState& state, bool reset, std::uint8_t option, std::uint8_t code) {
+char16_t TextCell(TextCellState& state, bool reset, std::uint8_t option, std::uint8_t code) {
     if (reset) {
         state = TextCellState{};
         return ' ';
     }
-    return ConvertCell(state, kNationalTextMap[option < kNationalOptionCount ? option : 0].data(),
-                       code);
+    return ConvertCell(state, LineSets{NationalOptionSet(option), std::nullopt, nullptr}, nullptr, code);
 }
 
-void PageTextRows(const tPageImage& page, PageTextCells& cells) {
-    const std::uint8_t option = page.NationalOption < kNationalOptionCount ? page.NationalOption : 0;
-    const std::uint8_t* textMap = kNationalTextMap[option].data();
-    char* out = cells.data();
-    for (int r = 0; r < kTextRows; ++r) {
-        TextCellState state;
-        const auto& row = page.Rows[r];
-        int k = 0;
-        if (r == 0)
-            for (; k < kHeaderBlankColumns; ++k) *out++ = ' ';
-        for (; k < kTextColumns; ++k) *out++ = ConvertCell(state, textMap, row[k]);
-    }
+void PageTextRows(const tPageImage& page, const PageEnhancements* enhancements, PageTextCells& cells) {
+    const PageCharacters chars(page, enhancements);
+    char16_t* out = cells.data();
+    std::fill_n(out, kHeaderBlankColumns, u' ');
+    ConvertRow(page, chars, 0, kHeaderBlankColumns, out + kHeaderBlankColumns);
+    for (int r = 1; r < kTextRows; ++r) ConvertRow(page, chars, r, 0, out + r * kTextColumns);
 }
 
-std::string PageText(const tPageImage& page) {
+std::u16string PageText(const tPageImage& page, const PageEnhancements* enhancements) {
     PageTextCells cells;
-    PageTextRows(page, cells);
-    std::string text(kPageTextLength, ' ');
-    char* out = text.data();
+    PageTextRows(page, enhancements, cells);
+    std::u16string text(kPageTextLength, u' ');
+    char16_t* out = text.data();
     for (int r = 0; r < kTextRows; ++r) {
         std::copy_n(cells.data() + r * kTextColumns, kTextColumns, out);
-        out[kTextColumns] = '\r';
-        out[kTextColumns + 1] = '\n';
+        out[kTextColumns] = u'\r';
+        out[kTextColumns + 1] = u'\n';
         out += kTextLineLength;
     }
     return text;
+}
+
+std::u16string PageHeaderText(const tPageImage& page, const PageEnhancements* enhancements) {
+    const PageCharacters chars(page, enhancements);
+    std::u16string line(kTextColumns, u' ');
+    ConvertRow(page, chars, 0, kHeaderBlankColumns, line.data() + kHeaderBlankColumns);
+    return line;
+}
+
+CodePage PageTextCodePage(const tPageImage& page, const PageEnhancements* enhancements) {
+    return TextCodePageOf(PageCharacters(page, enhancements).Primary());
 }
 
 }  // namespace orv

@@ -9,17 +9,18 @@
 #include <vector>
 
 #include "acquisition/DisplaySink.h"
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 
 namespace orv::test {
 
 class RecordingSink : public DisplaySink {
 public:
-    void PostPage(std::unique_ptr<tPageImage> page) override { pages.push_back(std::move(page)); }
+    void PostPage(PagePtr page) override { pages.push_back(std::move(page)); }
     void PostStationName(std::unique_ptr<tStationName> name) override { names.push_back(std::move(name)); }
     void PostReset(std::unique_ptr<tResetNotice> notice) override { resets.push_back(std::move(notice)); }
 
-    std::vector<std::unique_ptr<tPageImage>> pages;
+    std::vector<PagePtr> pages;
     std::vector<std::unique_ptr<tStationName>> names;
     std::vector<std::unique_ptr<tResetNotice>> resets;
 };

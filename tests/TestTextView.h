@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/TextView.h"
+#include "rendering/TextEncoding.h"
 
 namespace orv::test {
 
@@ -18,9 +19,9 @@ class MemoryTextView : public TextView {
 public:
     static constexpr std::uint32_t kNormalColour = 0x000000;
 
-    std::string Text() const override { return text; }
+    std::u16string Text() const override { return text; }
 
-    void SetText(std::string_view t) override {
+    void SetText(std::u16string_view t) override {
         if (failSetText) throw std::runtime_error("SetText refused");
         text.assign(t);
         colours.assign(text.size(), kNormalColour);
@@ -34,7 +35,7 @@ public:
         return static_cast<int>(LineStarts().size());
     }
 
-    std::string Line(int index) const override {
+    std::u16string Line(int index) const override {
         CheckLines();
         const auto starts = LineStarts();
         if (index < 0 || index >= static_cast<int>(starts.size())) return {};
@@ -42,7 +43,7 @@ public:
         return text.substr(begin, LineEnd(begin) - begin);
     }
 
-    bool ReplaceLine(int index, std::string_view t) override {
+    bool ReplaceLine(int index, std::u16string_view t) override {
         CheckLines();
         const auto starts = LineStarts();
         if (index < 0 || index >= static_cast<int>(starts.size())) return false;
@@ -57,11 +58,11 @@ public:
         return true;
     }
 
-    void AddLine(std::string_view t) override {
+    void AddLine(std::u16string_view t) override {
         CheckLines();
-        if (!text.empty() && !text.ends_with("\r\n")) Append("\r\n");
+        if (!text.empty() && !text.ends_with(u"\r\n")) Append(u"\r\n");
         Append(t);
-        Append("\r\n");
+        Append(u"\r\n");
         Changed();
     }
 
@@ -87,15 +88,16 @@ public:
                    : kNormalColour;
     }
 
-    void SetCodePage(CodePage page) override { codePage = page; }
     void BeginUpdate() override { ++updateDepth; }
     void EndUpdate() override {
         if (updateDepth > 0 && --updateDepth == 0) ++repaints;
     }
 
-    // The characters of a range, and which of them have a colour.
+    // The text as UTF-8, the characters of a range, and which of them have a colour.
+    std::string Utf8() const { return Utf16ToUtf8(text); }
+    std::string LineUtf8(int index) const { return Utf16ToUtf8(Line(index)); }
     std::string Range(int start, int length) const {
-        return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
+        return Utf16ToUtf8(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)));
     }
     std::vector<int> PositionsColoured(std::uint32_t colour) const {
         std::vector<int> positions;
@@ -104,11 +106,10 @@ public:
         return positions;
     }
 
-    std::string text;
+    std::u16string text;
     std::vector<std::uint32_t> colours;
     int selStart = 0;
     int selLength = 0;
-    CodePage codePage = CodePage::Windows1252;
     std::uint32_t insertColour = kNormalColour;
     int updateDepth = 0;
     // Outermost EndUpdate calls plus visible changes made outside updates.
@@ -125,7 +126,7 @@ private:
     void Changed() {
         if (updateDepth == 0) ++repaints;
     }
-    void Append(std::string_view t) {
+    void Append(std::u16string_view t) {
         text.append(t);
         colours.insert(colours.end(), t.size(), insertColour);
     }
@@ -135,8 +136,8 @@ private:
         selLength = std::min(selLength, size - selStart);
     }
     std::size_t LineEnd(std::size_t begin) const {
-        const std::size_t end = text.find("\r\n", begin);
-        return end == std::string::npos ? text.size() : end;
+        const std::size_t end = text.find(u"\r\n", begin);
+        return end == std::u16string::npos ? text.size() : end;
     }
     std::vector<std::size_t> LineStarts() const {
         std::vector<std::size_t> starts;

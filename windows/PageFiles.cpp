@@ -2,6 +2,7 @@
 
 #include "rendering/PagePicture.h"
 #include "rendering/PageTextFile.h"
+#include "rendering/TextEncoding.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 #include "windows/PageView.h"
 
@@ -42,7 +43,7 @@ bool SaveAllPages(const PageDatabase& pages, GraphicsRenderer& renderer, const F
 }
 
 bool ReplacePageText(const std::string& fileName, const tPageImage& page) {
-    return WriteTextFile(fileName, PageText(page), false);
+    return WriteTextFile(fileName, EncodeCodePage(PageText(page), PageTextCodePage(page)), false);
 }
 
 }  // namespace orv

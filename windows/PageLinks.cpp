@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "rendering/TextEncoding.h"
 #include "rendering/TextPageView.h"
 #include "windows/PageView.h"
 
@@ -16,10 +17,10 @@ std::string Upper(std::string_view text) {
     return upper;
 }
 
-std::string_view TrimBlanks(std::string_view word) {
+std::string TrimBlanks(std::string_view word) {
     while (!word.empty() && static_cast<unsigned char>(word.front()) <= 0x20) word.remove_prefix(1);
     while (!word.empty() && static_cast<unsigned char>(word.back()) <= 0x20) word.remove_suffix(1);
-    return word;
+    return std::string(word);
 }
 
 }  // namespace
@@ -36,14 +37,14 @@ bool IsWebWord(std::string_view word) {
 
 TextClick TextClickAt(const TextView& view, int caret) {
     TextClick click;
-    const std::string text = view.Text();
+    const std::u16string text = view.Text();
     const int length = static_cast<int>(text.size());
     caret = std::clamp(caret, 0, length);
     if (caret > 0 && view.ColourAt(caret - 1) == kTextLinkColour) {
         int start = caret - 1;
         while (start > 0 && view.ColourAt(start - 1) == kTextLinkColour) --start;
         unsigned value = 0;
-        if (start + 3 <= length && ReadPageNumber(text.substr(static_cast<std::size_t>(start), 3), value) &&
+        if (start + 3 <= length && ReadPageNumber(Utf16ToUtf8(text.substr(static_cast<std::size_t>(start), 3)), value) &&
             value >= kFirstPage && value <= kLastPage) {
             click.Page = static_cast<std::uint16_t>(value);
             return click;
@@ -52,8 +53,8 @@ TextClick TextClickAt(const TextView& view, int caret) {
     int left = caret, right = caret;
     while (left > 0 && text[static_cast<std::size_t>(left - 1)] != ' ') --left;
     while (right < length && text[static_cast<std::size_t>(right)] != ' ') ++right;
-    click.Word = TrimBlanks(std::string_view(text).substr(static_cast<std::size_t>(left),
-                                                          static_cast<std::size_t>(right - left)));
+    click.Word = TrimBlanks(Utf16ToUtf8(std::u16string_view(text).substr(static_cast<std::size_t>(left),
+                                                                        static_cast<std::size_t>(right - left))));
     return click;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "rendering/TextEncoding.h"
+
 namespace orv {
 
 std::string PageNumberText(unsigned page) {
@@ -141,13 +143,19 @@ void PageView::GoToEnteredPage(std::int32_t subPage) {
     RefreshPage(nullptr, 0);
 }
 
-bool PageView::FindNextHit(const std::string& upperText) {
-    if (upperText != SearchRec.SearchText) SearchActive = false;
+bool PageView::IsCurrentSearch(const std::string& text) const {
+    std::u16string upper = Utf8ToUtf16(text);
+    for (char16_t& c : upper) c = UpperCase(c);
+    return upper == SearchRec.SearchText;
+}
+
+bool PageView::FindNextHit(const std::string& text) {
+    if (!IsCurrentSearch(text)) SearchActive = false;
     if (SearchActive) {
         SearchActive = pages_ && pages_->SearchNext(SearchRec);
         return SearchActive;
     }
-    if (!pages_ || !pages_->SearchFirst(upperText, SearchRec)) return false;
+    if (!pages_ || !pages_->SearchFirst(text, SearchRec)) return false;
     SearchActive = true;
     return true;
 }

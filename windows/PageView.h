@@ -71,10 +71,12 @@ public:
     void GoToEnteredPage(std::int32_t subPage);
 
     // The text search over the stored pages: goes on from the current hit
-    // while the text (upper case) is the one searched for, else starts at the
+    // while the text (UTF-8) is the one searched for, else starts at the
     // first stored page. True on a hit; without one no hit is current, so the
     // next search starts again from the first page.
-    bool FindNextHit(const std::string& upperText);
+    bool FindNextHit(const std::string& text);
+    // The text (UTF-8) is the one the current search looks for, letter case aside.
+    bool IsCurrentSearch(const std::string& text) const;
     // The current hit becomes the page shown: its number in the header, then
     // exactly that sub-page looked up; the full draw marks the hit.
     void GoToSearchHit();

@@ -12,13 +12,6 @@ namespace orv {
 
 namespace {
 
-std::string UpperAnsi(const QString& text) {
-    std::string upper = QStringToAnsi(text);
-    // As the page search compares: letters a-z in upper case.
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return upper;
-}
 
 }  // namespace
 
@@ -67,8 +60,8 @@ void SearchPanel::bSearchClick() {
 
 void SearchPanel::bStartSearchClick() {
     PageView& view = form_.View();
-    const std::string text = UpperAnsi(eSearch->text());
-    const bool continuing = view.SearchActive && text == view.SearchRec.SearchText;
+    const std::string text = eSearch->text().toStdString();
+    const bool continuing = view.SearchActive && view.IsCurrentSearch(text);
     bool hit = false;
     {
         HourglassGuard hourglass(form_.Shared().services.cursor);

@@ -1,7 +1,7 @@
 // The text view over a read-only QTextEdit. QTextDocument keeps one block per
 // line with a single separator character between blocks, while the view's
 // positions count a line break as CR LF, two characters; every position is
-// converted on the way in and out. Text crosses as Windows-1252 bytes.
+// converted on the way in and out. Text crosses as UTF-16.
 //
 // Lines: one per block, except that a final empty block (the document after
 // a text ending in CR LF, or an empty document) is no line, as a rich-edit
@@ -28,25 +28,19 @@ namespace orv {
 // monospace face, with lines of its own height).
 QFont FontForLines(const QTextEdit& edit, QFont font, int lines, int columns);
 
-// Windows code page bytes to Unicode; the bytes a code page leaves free map
-// to the C1 controls of the same value, as Windows does.
-QString AnsiToQString(std::string_view bytes, CodePage codePage = CodePage::Windows1252);
-// Unicode to code page bytes; characters the code page lacks become '?'.
-std::string QStringToAnsi(const QString& text, CodePage codePage = CodePage::Windows1252);
-
 class QtTextView : public TextView {
 public:
     // edit is not owned (its parent window owns it) and must outlive the view.
     explicit QtTextView(QTextEdit* edit) : edit_(edit) {}
 
-    std::string Text() const override;
+    std::u16string Text() const override;
     // A lone CR or LF, which is no line break, is shown as a space.
-    void SetText(std::string_view text) override;
+    void SetText(std::u16string_view text) override;
 
     int LineCount() const override;
-    std::string Line(int index) const override;
-    bool ReplaceLine(int index, std::string_view text) override;
-    void AddLine(std::string_view text) override;
+    std::u16string Line(int index) const override;
+    bool ReplaceLine(int index, std::u16string_view text) override;
+    void AddLine(std::u16string_view text) override;
 
     // A position on the LF of a line break counts as its CR.
     void Select(int start, int length) override;
@@ -57,7 +51,6 @@ public:
     // Characters without a colour of their own report the edit's text colour.
     std::uint32_t ColourAt(int position) const override;
 
-    void SetCodePage(CodePage codePage) override { codePage_ = codePage; }
     void BeginUpdate() override;
     void EndUpdate() override;
 
@@ -70,7 +63,6 @@ private:
     std::uint32_t insertColour_ = 0;
     int updateDepth_ = 0;
     int scrolledTo_ = 0;
-    CodePage codePage_ = CodePage::Windows1252;
 };
 
 }  // namespace orv

@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <string_view>
 
-#include "platform/qt/QtTextView.h"
 
 namespace orv {
 
@@ -14,7 +13,7 @@ bool XdgLauncher::WinExec(const std::string& command, int /*show*/) {
     const std::string_view target = std::string_view(command).substr(kStart.size());
     if (target.empty() || target.front() == '-') return false;
     // Detached: the browser outlives the viewer, and no child is left to reap.
-    return QProcess::startDetached(QString::fromStdString(program_), {AnsiToQString(target)});
+    return QProcess::startDetached(QString::fromStdString(program_), {QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size()))});
 }
 
 }  // namespace orv

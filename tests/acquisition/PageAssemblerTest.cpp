@@ -157,7 +157,7 @@ TEST_F(Assembly, StationNamesFromPacket30) {
 // A sink without memory for the first page: that page is lost, the next is not.
 TEST(AssemblyOutOfMemory, APageThatCannotBePostedIsDroppedAndAssemblyGoesOn) {
     struct FailingOnce : RecordingSink {
-        void PostPage(std::unique_ptr<tPageImage> page) override {
+        void PostPage(PagePtr page) override {
             if (failures++ == 0) throw std::bad_alloc();
             RecordingSink::PostPage(std::move(page));
         }

@@ -92,7 +92,7 @@ TEST(PageDatabase, SearchVisitsEveryHitInKeyOrder) {
     std::vector<std::tuple<int, int, int, int>> hits;
     for (bool found = db.SearchFirst("abc", rec); found; found = db.SearchNext(rec))
         hits.emplace_back(rec.FoundPage, rec.FoundSubCode, rec.FoundRow, rec.FoundColumn);
-    EXPECT_EQ(rec.SearchText, "ABC");
+    EXPECT_EQ(rec.SearchText, u"ABC");
     EXPECT_EQ(rec.SearchLength, 3);
     const std::vector<std::tuple<int, int, int, int>> expected = {
         {0x100, 0, 3, -1}, {0x100, 0, 5, 7}, {0x100, 1, 2, 2}, {0x200, 0, 1, -1}, {0x200, 0, 1, 2}};

@@ -10,6 +10,7 @@
 #include "acquisition/PacketDecode.h"
 #include "acquisition/PageAssembler.h"
 #include "acquisition/Pages.h"
+#include "rendering/TextEncoding.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 
 namespace orv {
@@ -18,7 +19,7 @@ namespace {
 // Plays the broadcast through the assembly into a database.
 class Receiver : public DisplaySink {
 public:
-    void PostPage(std::unique_ptr<tPageImage> page) override { db.StorePage(std::move(page)); }
+    void PostPage(PagePtr page) override { db.StorePage(std::move(page)); }
     void PostStationName(std::unique_ptr<tStationName> name) override { names.emplace_back(StationNameText(*name)); }
     void PostReset(std::unique_ptr<tResetNotice>) override {}
 
@@ -78,8 +79,8 @@ TEST(DemoBroadcast, EveryPageArrivesWithItsTextIntact) {
         ASSERT_TRUE(received) << std::hex << page.PageNo << "/" << page.SubCode;
         ASSERT_EQ(received->SubCode, page.SubCode);
         EXPECT_EQ(received->NationalOption, page.NationalOption());
-        const std::string got = PageText(*received);
-        const std::string want = PageText(ExpectedImage(page));
+        const std::u16string got = PageText(*received);
+        const std::u16string want = PageText(ExpectedImage(page));
         // Row 0 is the broadcast's own header; rows 1-24 must match exactly.
         EXPECT_EQ(got.substr(42), want.substr(42)) << std::hex << page.PageNo;
     }
@@ -91,9 +92,9 @@ TEST(DemoBroadcast, HeadersCarryPageNumberAndRunningClock) {
     receiver.Play(broadcast, 2.0);
     const PageRef early = receiver.db.FindPage(0x100, 0);
     ASSERT_TRUE(early);
-    const std::string earlyHeader = PageText(*early).substr(0, 40);
+    const std::string earlyHeader = Utf16ToUtf8(PageText(*early).substr(0, 40));
     receiver.Play(broadcast, 5.0);
-    const std::string lateHeader = PageText(*receiver.db.FindPage(0x100, 0)).substr(0, 40);
+    const std::string lateHeader = Utf16ToUtf8(PageText(*receiver.db.FindPage(0x100, 0)).substr(0, 40));
 
     const std::regex layout(R"( {12}ORV-DEMO .{10} \d\d:\d\d:\d\d)");
     EXPECT_TRUE(std::regex_match(earlyHeader, layout)) << earlyHeader;

@@ -16,7 +16,7 @@ using namespace orv;
 
 class DatabaseSink : public DisplaySink {
 public:
-    void PostPage(std::unique_ptr<tPageImage> page) override {
+    void PostPage(PagePtr page) override {
         // What the readers of the database rely on.
         if (page->LastRow < 1 || page->LastRow > 29 || page->RecType != kRecPage) __builtin_trap();
         for (int r = 1; r < kRowCount; ++r)

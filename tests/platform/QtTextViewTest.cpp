@@ -1,5 +1,5 @@
 // The text view over a real QTextEdit: positions with CR LF counted as two,
-// Windows-1252 text, colours, line access and a page rendered into it.
+// Unicode text, colours, line access and a page rendered into it.
 #include "platform/qt/QtTextView.h"
 
 #include <QFontInfo>
@@ -14,11 +14,36 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "rendering/TextEncoding.h"
 #include "rendering/TextPageView.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 
 namespace orv {
 namespace {
+
+// The view with UTF-8 in and out, as the tests write their texts.
+class Utf8View {
+public:
+    explicit Utf8View(QTextEdit* edit) : view_(edit) {}
+    QtTextView& Inner() { return view_; }
+    std::string Text() const { return Utf16ToUtf8(view_.Text()); }
+    void SetText(const std::string& text) { view_.SetText(Utf8ToUtf16(text)); }
+    std::string Line(int index) const { return Utf16ToUtf8(view_.Line(index)); }
+    bool ReplaceLine(int index, const std::string& text) { return view_.ReplaceLine(index, Utf8ToUtf16(text)); }
+    void AddLine(const std::string& text) { view_.AddLine(Utf8ToUtf16(text)); }
+    int LineCount() const { return view_.LineCount(); }
+    void Select(int start, int length) { view_.Select(start, length); }
+    int SelectionStart() const { return view_.SelectionStart(); }
+    int SelectionLength() const { return view_.SelectionLength(); }
+    void SetSelectionColour(std::uint32_t colour) { view_.SetSelectionColour(colour); }
+    void SetInsertColour(std::uint32_t colour) { view_.SetInsertColour(colour); }
+    std::uint32_t ColourAt(int position) const { return view_.ColourAt(position); }
+    void BeginUpdate() { view_.BeginUpdate(); }
+    void EndUpdate() { view_.EndUpdate(); }
+
+private:
+    QtTextView view_;
+};
 
 constexpr std::uint32_t kRed = 0x0000FF;
 constexpr std::uint32_t kBlack = 0x000000;
@@ -41,7 +66,7 @@ protected:
     }
 
     QTextEdit edit;
-    QtTextView view{&edit};
+    Utf8View view{&edit};
 };
 
 std::string Lines(std::initializer_list<std::string> lines) {
@@ -81,22 +106,12 @@ TEST_F(QtTextViewTest, PositionsCountEachLineBreakAsTwoCharacters) {
     EXPECT_EQ(view.SelectionLength(), 6);
 }
 
-TEST_F(QtTextViewTest, TextCrossesAsWindows1252) {
-    const std::string bytes = "\xE4\xDF\x80\x9A\xA0\x8C\x9F\x81 x";
-    view.SetText(bytes);
-    EXPECT_EQ(edit.document()->firstBlock().text(), QString::fromUtf16(u"\u00E4\u00DF\u20AC\u0161\u00A0\u0152\u0178\u0081 x"));
-    EXPECT_EQ(view.Text(), bytes);
-    EXPECT_EQ(view.Line(0), bytes);
-
-    std::string all;
-    for (int b = 1; b < 256; ++b)
-        if (b != '\r' && b != '\n') all.push_back(static_cast<char>(b));
-    EXPECT_EQ(QStringToAnsi(AnsiToQString(all)), all);
-    EXPECT_EQ(QStringToAnsi(AnsiToQString(all, CodePage::Windows1250), CodePage::Windows1250), all);
-
-    // What the code page lacks comes out as '?'.
-    edit.setPlainText(QString::fromUtf16(u"\u65E5\u0080\u20AC"));
-    EXPECT_EQ(view.Text(), "??\x80");
+TEST_F(QtTextViewTest, TextCrossesAsUnicode) {
+    const std::u16string text = u"\u00E4\u00DF\u20AC\u0161 \u0416\u03A9\u266A x";
+    view.Inner().SetText(text);
+    EXPECT_EQ(edit.document()->firstBlock().text(), QString::fromUtf16(text.c_str()));
+    EXPECT_EQ(view.Inner().Text(), text);
+    EXPECT_EQ(view.Inner().Line(0), text);
 
     // A lone CR or LF is no line break and shows as a space.
     view.SetText("a\rb\nc\r\nd");
@@ -208,10 +223,10 @@ TEST_F(QtTextViewTest, PageRenderedIntoTheEditMarksLinksAtTheirCells) {
                                {{3, "     123 and 1234"},
                                 {5, "Info                         www.abcdefg"},
                                 {6, "hij rest"}});
-    TextPageView text(&view);
+    TextPageView text(&view.Inner());
     text.RenderPageText(*page, false);
 
-    EXPECT_EQ(view.Text(), PageText(*page));
+    EXPECT_EQ(view.Inner().Text(), PageText(*page));
     EXPECT_EQ(view.LineCount(), 25);
     EXPECT_TRUE(edit.updatesEnabled());
     for (int k = 5; k < 8; ++k) EXPECT_EQ(view.ColourAt(42 * 3 + k), kRed) << k;
@@ -252,7 +267,7 @@ TEST(QtTextViewFit, TwentyFiveLinesFitWhateverMonospaceFaceIsInstalled) {
         font.setPixelSize(12);
         edit.setFont(FontForLines(edit, font, kTextRows, kTextColumns));
         QtTextView view(&edit);
-        view.SetText(page);
+        view.SetText(Utf8ToUtf16(page));
         edit.show();
         QTextCursor last(edit.document());
         last.movePosition(QTextCursor::End);
@@ -276,15 +291,15 @@ TEST(QtTextViewFit, MarkingLinksDoesNotScrollTheView) {
 }
 
 // A Czech page (national option 6) shows its letters; a German one beside it
-// its own. The bytes of the page text stay as they are.
+// its own.
 TEST_F(QtTextViewTest, CzechAndSlovakPagesShowTheirLetters) {
-    TextPageView text(&view);
+    TextPageView text(&view.Inner());
     // Positions of the national subset: @ [ \ ] { | } ~ (c-caron, t-caron, z-caron, y-acute, a-acute, e-caron, u-acute, s-caron).
     const auto czech = test::MakePage(0x100, 0, {{1, "@[\\]{|}~ r`"}}, 6);
     text.RenderPageText(*czech, false);
     EXPECT_EQ(edit.document()->findBlockByNumber(1).text().left(11),
               QString::fromUtf16(u"\u010D\u0165\u017E\u00FD\u00E1\u011B\u00FA\u0161 r\u00E9"));
-    EXPECT_EQ(view.Line(1), PageText(*czech).substr(42, 40));  // the same bytes come back
+    EXPECT_EQ(view.Inner().Line(1), PageText(*czech).substr(42, 40));  // the same letters come back
 
     const auto german = test::MakePage(0x101, 0, {{1, "[\\]{|}~"}}, 1);
     text.RenderPageText(*german, false);

@@ -46,9 +46,9 @@ TEST(TextPageView, FullRenderShowsThePlainTextWithNationalCharactersAndBlankedCe
     ASSERT_EQ(view.text.size(), 1050u);
     EXPECT_EQ(view.text, PageText(*page));
     EXPECT_EQ(view.LineCount(), 25);
-    EXPECT_EQ(view.Line(0), std::string(12, ' ') + "ORV Tue 12:34:56" + std::string(12, ' '));
-    EXPECT_EQ(view.Line(3).substr(0, 7), " Str\xE4\xDF" "e");
-    EXPECT_EQ(view.Line(4), std::string(40, ' '));
+    EXPECT_EQ(view.LineUtf8(0), std::string(12, ' ') + "ORV Tue 12:34:56" + std::string(12, ' '));
+    EXPECT_EQ(view.LineUtf8(3).substr(0, 9), " Str\u00E4\u00DF" "e");
+    EXPECT_EQ(view.LineUtf8(4), std::string(40, ' '));
     // The updates were suspended: one repaint for the whole page.
     EXPECT_EQ(view.repaints, 1);
     EXPECT_EQ(view.updateDepth, 0);
@@ -103,7 +103,7 @@ TEST(TextPageView, UnchangedRowsLeaveTheViewAloneWhateverTheMode) {
     MemoryTextView view;
     TextPageView text(&view);
     text.RenderPageText(*page, false);
-    const std::string shown = view.text;
+    const std::u16string shown = view.text;
     const auto colours = view.colours;
     view.Select(10, 4);
     const int repaints = view.repaints;
@@ -128,11 +128,11 @@ TEST(TextPageView, HeaderOnlyReplacesOnlyTheFirstLine) {
     MemoryTextView view;
     TextPageView text(&view);
     text.RenderPageText(*body, false);
-    const std::string before = view.text;
+    const std::u16string before = view.text;
     const auto red = view.PositionsColoured(kRed);
 
     text.RenderPageText(*next, true);
-    EXPECT_EQ(view.Line(0), std::string(12, ' ') + "ORV 12:00:01" + std::string(16, ' '));
+    EXPECT_EQ(view.LineUtf8(0), std::string(12, ' ') + "ORV 12:00:01" + std::string(16, ' '));
     EXPECT_EQ(view.text.substr(42), before.substr(42));
     EXPECT_EQ(view.PositionsColoured(kRed), red);
 
@@ -147,7 +147,7 @@ TEST(TextPageView, HeaderOnlyReplacesOnlyTheFirstLine) {
     TextPageView fresh(&empty);
     fresh.RenderPageText(*body, true);
     EXPECT_EQ(empty.LineCount(), 1);
-    EXPECT_EQ(empty.Line(0), std::string(12, ' ') + "ORV 12:00:00" + std::string(16, ' '));
+    EXPECT_EQ(empty.LineUtf8(0), std::string(12, ' ') + "ORV 12:00:00" + std::string(16, ' '));
 }
 
 TEST(TextPageView, SearchHitSelectsFromTheReportedColumnPlusOne) {
@@ -168,20 +168,20 @@ TEST(TextPageView, WaitingLineReplacesOrAddsTheFirstLine) {
     MemoryTextView view;
     TextPageView text(&view);
     text.RenderPageText(*page, false);
-    const std::string body = view.text.substr(42);
+    const std::u16string body = view.text.substr(42);
 
     text.TextWaitingLine(0x123, "1A4");
-    EXPECT_EQ(view.Line(0), "Search page 123...1A4");
+    EXPECT_EQ(view.LineUtf8(0), "Search page 123...1A4");
     EXPECT_EQ(view.LineCount(), 25);
-    EXPECT_EQ(view.text.substr(21), "\r\n" + body);
+    EXPECT_EQ(view.text.substr(21), u"\r\n" + body);
     text.TextWaitingLine(0x1ab, "000");
-    EXPECT_EQ(view.Line(0), "Search page 1AB...000");
+    EXPECT_EQ(view.LineUtf8(0), "Search page 1AB...000");
 
     MemoryTextView empty;
     TextPageView fresh(&empty);
     fresh.TextWaitingLine(0x200, "2FF");
     EXPECT_EQ(empty.LineCount(), 1);
-    EXPECT_EQ(empty.Line(0), "Search page 200...2FF");
+    EXPECT_EQ(empty.LineUtf8(0), "Search page 200...2FF");
 }
 
 TEST(TextPageView, ViewErrorsOnTheFirstLineAreIgnoredAndAFailedRenderIsRetried) {

@@ -15,13 +15,15 @@ namespace {
 
 using test::MakePage;
 
-std::string Line(const std::string& text, int row) { return text.substr(static_cast<std::size_t>(row) * 42, 40); }
+std::string Line(const std::u16string& text, int row) {
+    return Utf16ToUtf8(text.substr(static_cast<std::size_t>(row) * 42, 40));
+}
 
 TEST(PageText, LayoutAndHeaderBlank) {
     auto page = MakePage(0x100, 0, {{0, "\x01\x02\x03\x04\x05\x06\x07\x08" "100 ORV-DEMO Tue 08 Dec 12:34:56"}});
-    const std::string text = PageText(*page);
+    const std::u16string text = PageText(*page);
     ASSERT_EQ(text.size(), 1050u);
-    for (int r = 0; r < 25; ++r) EXPECT_EQ(text.substr(static_cast<std::size_t>(r) * 42 + 40, 2), "\r\n");
+    for (int r = 0; r < 25; ++r) EXPECT_EQ(text.substr(static_cast<std::size_t>(r) * 42 + 40, 2), u"\r\n");
     EXPECT_EQ(Line(text, 0), std::string(12, ' ') + "ORV-DEMO Tue 08 Dec 12:34:56");
 }
 
@@ -33,9 +35,10 @@ TEST(PageText, NationalCharactersMosaicsConcealAndHold) {
                           {6, "x\x1E\x11y\x1F\x12z"},
                           {7, "\x11\x7F\x1E\x12\x07text"}},
                          1);
-    const std::string text = PageText(*page);
-    EXPECT_EQ(Line(text, 3).substr(0, 7), " Str\xE4\xDF" "e");
-    EXPECT_EQ(Line(text, 4), std::string(40, ' '));  // mosaics and blast-through capitals
+    const std::u16string text = PageText(*page);
+    EXPECT_EQ(Line(text, 3).substr(0, 9), " Str\u00E4\u00DF" "e");
+    // Mosaics are spaces; capitals blasting through a mosaic run stay letters.
+    EXPECT_EQ(Line(text, 4), "   GRAPHICS" + std::string(29, ' '));
     EXPECT_EQ(Line(text, 5).substr(0, 10), "A  ecret B");  // the conceal code and one cell after it
     // Hold on in alpha mode: a mosaic colour code repeats the held character.
     EXPECT_EQ(Line(text, 6).substr(0, 7), "x x    ");
@@ -43,13 +46,15 @@ TEST(PageText, NationalCharactersMosaicsConcealAndHold) {
     EXPECT_EQ(Line(text, 8), std::string(40, ' '));
 }
 
-TEST(PageText, HeldCharacterAppearsOnlyInAlphaMode) {
+TEST(PageText, HeldCharacterRepeatsInAlphaModeAndBlastsThroughMosaics) {
     TextCellState state;
     TextCell(state, true, 0, 0);
     EXPECT_EQ(TextCell(state, false, 0, 'Q'), 'Q');
     EXPECT_EQ(TextCell(state, false, 0, 0x1E), ' ');
     EXPECT_EQ(TextCell(state, false, 0, 0x11), 'Q');  // set-at: still alpha, hold repeats 'Q'
-    EXPECT_EQ(TextCell(state, false, 0, 0x12), ' ');  // now in mosaic mode
+    EXPECT_EQ(TextCell(state, false, 0, 0x12), 'Q');  // in mosaic mode the held capital blasts through
+    EXPECT_EQ(TextCell(state, false, 0, 'q'), ' ');   // a mosaic
+    EXPECT_EQ(TextCell(state, false, 0, 0x13), ' ');  // held now: the mosaic 'q'
     EXPECT_EQ(TextCell(state, false, 0, 0x07), ' ');
     EXPECT_EQ(TextCell(state, false, 0, 'R'), 'R');
     TextCell(state, true, 0, 0);
@@ -69,7 +74,7 @@ TEST(PageTextFile, BlocksAreAppendedNeverOverwritten) {
     const std::string block = PageTextBlock("123", *page);
     EXPECT_EQ(block.substr(0, 5), "123\r\n");
     EXPECT_EQ(block.substr(5, 42), std::string(40, '=') + "\r\n");
-    EXPECT_EQ(block.substr(47, 1050), PageText(*page));
+    EXPECT_EQ(block.substr(47, 1050), EncodeCodePage(PageText(*page), CodePage::Windows1252));
     EXPECT_EQ(block.substr(1097), "\r\n" + std::string(40, '=') + "\r\n\r\n");
     EXPECT_EQ(content.str(), block + PageTextBlock("123-0000", *page));
     std::filesystem::remove(path);

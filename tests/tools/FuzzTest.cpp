@@ -22,7 +22,7 @@ namespace {
 
 class DatabaseSink : public DisplaySink {
 public:
-    void PostPage(std::unique_ptr<tPageImage> page) override {
+    void PostPage(PagePtr page) override {
         EXPECT_GE(page->LastRow, 1);
         EXPECT_LE(page->LastRow, 29);
         EXPECT_EQ(page->RecType, kRecPage);

@@ -393,9 +393,9 @@ TEST(MainForm, DisplayModesShowTheStoredPageWithoutWaiting) {
     EXPECT_EQ(form.DisplayMode(), kModeText);
     EXPECT_TRUE(form.p_Text->isVisibleTo(&form));
     EXPECT_FALSE(form.p_Teletext->isVisibleTo(&form));
-    const std::string text = PageText(*page);
+    const std::u16string text = PageText(*page);
     const QString shown = form.p_Text->toPlainText();
-    EXPECT_TRUE(shown.contains(QString::fromLatin1(text.substr(42 * 2, 40).c_str())));
+    EXPECT_TRUE(shown.contains(QString::fromStdU16String(text.substr(42 * 2, 40))));
 
     form.mVTX->trigger();
     EXPECT_TRUE(form.p_Teletext->isVisibleTo(&form));

@@ -120,7 +120,7 @@ TEST(MultiPage, ModesCarryOverWithoutTVAndSavingTextReplacesTheFile) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream saved;
     saved << in.rdbuf();
-    EXPECT_EQ(saved.str(), PageText(text.View().PageSnapshot));
+    EXPECT_EQ(saved.str(), EncodeCodePage(PageText(text.View().PageSnapshot), CodePage::Windows1252));
     EXPECT_TRUE(text.Paused());  // the window's own pause given back
     fs::remove(file);
 

@@ -93,7 +93,7 @@ TEST(PageView, WaitingAndHeaderOnlyRefreshInBothModes) {
     view.DisplayMode = kModeText;
     view.RefreshPage(other, 0x1A4);
     ASSERT_GE(s.view.LineCount(), 1);
-    EXPECT_EQ(s.view.Line(0), "Search page 123...1A4");
+    EXPECT_EQ(s.view.LineUtf8(0), "Search page 123...1A4");
 
     // Page 123 arrives: drawn in full; then another page only touches the header.
     view.DisplayMode = kModeTeletext;
@@ -112,8 +112,8 @@ TEST(PageView, WaitingAndHeaderOnlyRefreshInBothModes) {
 
     view.DisplayMode = kModeText;
     view.RefreshPage(nullptr, view.CurrentPage);  // a mode change redraws at once
-    EXPECT_NE(s.view.Text().find("wanted"), std::string::npos);
-    EXPECT_EQ(s.view.Line(0).substr(0, 12), std::string(12, ' '));
+    EXPECT_NE(s.view.Utf8().find("wanted"), std::string::npos);
+    EXPECT_EQ(s.view.LineUtf8(0).substr(0, 12), std::string(12, ' '));
 }
 
 TEST(PageView, RefusedAndUnreadableEntriesKeepThePage) {

@@ -76,7 +76,7 @@ class DatabaseSink : public DisplaySink {
 public:
     explicit DatabaseSink(PageDatabase& db) : db_(db) {}
 
-    void PostPage(std::unique_ptr<tPageImage> page) override { db_.StorePage(std::move(page)); }
+    void PostPage(PagePtr page) override { db_.StorePage(std::move(page)); }
     void PostStationName(std::unique_ptr<tStationName> name) override {
         const std::string text(StationNameText(*name));
         if (!station_.empty() && text != station_) db_.ClearPageDatabase();
@@ -249,7 +249,7 @@ int RunLive(const Options& options, PageDatabase& db, std::ostream& err) {
     }
     ui.ServeFor(std::chrono::milliseconds(static_cast<std::int64_t>(*options.LiveSeconds * 1000)));
     acquisition.Stop();
-    for (const auto& entry : acquisition.Pages().Snapshot()) db.StorePage(std::make_unique<tPageImage>(*entry.Page));
+    for (const auto& entry : acquisition.Pages().Snapshot()) db.StorePage(CopyOfPage(entry.Page));
     return kExitOk;
 }
 
