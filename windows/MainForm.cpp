@@ -380,7 +380,7 @@ void TMainForm::bPauseClick() {
 }
 
 bool TMainForm::SaveCurrentText(const std::string& fileName, const tPageImage& page) {
-    return SavePageText(fileName, page, PageNumberText(view_.CurrentPage));
+    return SavePageText(fileName, page, PageNumberText(page.PageNo));
 }
 
 bool TMainForm::TextClicksIgnored() const {
