@@ -477,7 +477,9 @@ void TMainForm::FormKeyUp(QKeyEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyRelease && watched == eSearch) {
+    if (event->type() == QEvent::KeyPress && watched == eSearch) {
+        pSearch->eSearchKeyDown(*static_cast<QKeyEvent*>(event));
+    } else if (event->type() == QEvent::KeyRelease && watched == eSearch) {
         pSearch->eSearchKeyUp(*static_cast<QKeyEvent*>(event));
     } else if (event->type() == QEvent::MouseButtonRelease && watched == sStationName) {
         CloseDropDowns();

@@ -344,6 +344,20 @@ TEST(PageCommands, SearchRoundsWrapAfterTextNotFoundAndF3GoesOnAfterThePanelClos
     form.eSearch->clear();
     enter();
     EXPECT_EQ(viewer.Dialogs.Shown.size(), 3u);  // an empty text finds nothing
+
+    // The Enter that closes "Text not found" goes down in the box and comes
+    // up in the field: that starts no new round.
+    form.eSearch->setText("two three");
+    enter();
+    EXPECT_TRUE(view.SearchActive);
+    viewer.Dialogs.WhileShown = [&] {
+        QCoreApplication::postEvent(form.eSearch, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
+    };
+    enter();
+    viewer.Dialogs.WhileShown = {};
+    QTest::qWait(50);
+    EXPECT_EQ(viewer.Dialogs.Shown.size(), 4u);
+    EXPECT_FALSE(view.SearchActive);
     fs::remove_all(folder);
 }
 
