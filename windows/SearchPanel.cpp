@@ -30,6 +30,7 @@ SearchPanel::SearchPanel(TMainForm& form, QWidget* parent) : QFrame(parent), for
 
     sSearchFor = new QLabel("Search for:", this);
     sSearchFor->setObjectName("sSearchFor");
+    sSearchFor->setTextFormat(Qt::PlainText);
     sSearchFor->setGeometry(4, 0, 60, 27);
     QFont font("Arial");
     font.setPixelSize(12);

@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -297,6 +298,7 @@ LanguageModule GermanTexts() {
 lTitle.Caption=Titel
 bSave.Caption=&Speichern
 eName.Text=Name
+eName.Hint=<b>name</b> of the page
 mNotes.Text=Zeile 1\nZeile 2
 cbAuto.checked=true
 seCount.value=7
@@ -331,6 +333,15 @@ TEST(LanguageTexts, OwnClassesAreReadBaseFirstOntoExistingComponents) {
     EXPECT_EQ(window.bSave->text(), QStringLiteral("&Speichern"));
     EXPECT_EQ(window.bSave->toolTip(), QStringLiteral("Seite speichern"));
     EXPECT_EQ(window.eName->text(), QStringLiteral("Name"));
+    // A hint is shown as it stands, never taken as markup (a tooltip that
+    // looks like markup is read as markup).
+    const QString tip = window.eName->toolTip();
+    QTextDocument hint;
+    if (Qt::mightBeRichText(tip))
+        hint.setHtml(tip);
+    else
+        hint.setPlainText(tip);
+    EXPECT_EQ(hint.toPlainText(), QStringLiteral("<b>name</b> of the page"));
     EXPECT_EQ(window.mNotes->toPlainText(), QStringLiteral("Zeile 1\nZeile 2"));
     EXPECT_EQ(window.gbBox->title(), QStringLiteral("Gruppe"));
     EXPECT_EQ(window.lNested->text(), QStringLiteral("Innen"));
