@@ -178,21 +178,30 @@ TEST(MainTV, TheVideoWindowDocksByModeAndMovesWithTheWindow) {
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->objectName().toStdString(), kVideoWindowClass);
     EXPECT_FALSE(video->isVisibleTo(&form));  // nothing to see in the plain mode
+    EXPECT_FALSE(video->Ticking());           // and nothing asked for
+    const auto idle = video->FramesShown();
+    QTest::qWait(200);
+    EXPECT_EQ(video->FramesShown(), idle);
 
     form.mTV_VTXClick();
+    EXPECT_TRUE(video->Ticking());
     EXPECT_EQ(video->parentWidget(), form.p_Teletext);
     EXPECT_TRUE(video->isVisibleTo(&form));
     EXPECT_EQ(video->geometry(), form.p_Teletext->contentsRect());
     const auto frames = video->FramesShown();
     EXPECT_TRUE(WaitFor([&] { return video->FramesShown() > frames + 3; }));
 
+    form.mTextClick();
+    EXPECT_FALSE(video->Ticking());
     form.mTV_TextClick();
+    EXPECT_TRUE(video->Ticking());
     EXPECT_EQ(video->parentWidget(), form.pTVPanel);
     EXPECT_EQ(video->geometry(), form.pTVPanel->contentsRect());
     EXPECT_TRUE(form.p_Text->isVisibleTo(&form));
     form.mVTXClick();
     EXPECT_EQ(video->parentWidget(), form.p_Teletext);
     EXPECT_FALSE(form.pTVPanel->isVisibleTo(&form));
+    EXPECT_FALSE(video->Ticking());
 }
 
 TEST(MainTV, ThePlayerComingAndGoingRestartsTheLinkAndStepsTheModes) {
