@@ -15,7 +15,9 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QTest>
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 
 #include "ViewerFixture.h"
 #include "drivers/tv/SimCardSettings.h"
@@ -296,6 +298,18 @@ TEST(MainTV, ADriverErrorFromAChannelButtonIsReportedAndCaptureResumes) {
     EXPECT_FALSE(form.Pipeline()->Collectors().CapturePaused());
 }
 
+// A colour of the simulated card's test picture that no teletext page has:
+// its bars at 75 % (each channel 0 or 0xC0) and the running band that
+// inverts them (each channel 0x3F or 0xFF).
+bool TestPictureColour(QRgb c) {
+    const int channels[] = {qRed(c), qGreen(c), qBlue(c)};
+    const auto all = [&](int a, int b) {
+        return std::all_of(std::begin(channels), std::end(channels), [&](int v) { return v == a || v == b; });
+    };
+    const auto any = [&](int a) { return std::any_of(std::begin(channels), std::end(channels), [&](int v) { return v == a; }); };
+    return (all(0, 0xC0) && any(0xC0)) || (all(0x3F, 0xFF) && any(0x3F));
+}
+
 // Under an X server: the picture really shows through the page's key colour.
 TEST(Screenshot, MixModeShowsThePictureThroughThePageBackground) {
     if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
@@ -309,15 +323,23 @@ TEST(Screenshot, MixModeShowsThePictureThroughThePageBackground) {
     const QImage shot = form.screen()->grabWindow(form.winId()).toImage();
     // Row 5 of the page: below the header, mostly background on the demo's index.
     const QPoint page = form.VTXBox->mapTo(&form, QPoint(0, 0));
-    int picture = 0, key = 0;
-    for (int y = page.y() + 16; y < page.y() + 360; y += 7)
-        for (int x = page.x(); x < page.x() + 480; x += 7) {
-            const QRgb c = shot.pixel(x, y) & 0xFFFFFF;
-            if (c == 0xFF00FF) ++key;
-            else if (c != 0 && c != 0xFFFFFF) ++picture;
-        }
+    const auto count = [&](const QImage& image) {
+        std::pair<int, int> pictureAndKey{0, 0};
+        for (int y = page.y() + 16; y < page.y() + 360; y += 7)
+            for (int x = page.x(); x < page.x() + 480; x += 7) {
+                const QRgb c = image.pixel(x, y) & 0xFFFFFF;
+                if (c == 0xFF00FF) ++pictureAndKey.second;
+                else if (TestPictureColour(c)) ++pictureAndKey.first;
+            }
+        return pictureAndKey;
+    };
+    const auto [picture, key] = count(shot);
     EXPECT_EQ(key, 0) << "the key colour is drawn instead of the picture";
     EXPECT_GT(picture, 500);
+    // The plain teletext view of the same page has none of those colours.
+    form.mVTXClick();
+    QTest::qWait(400);
+    EXPECT_EQ(count(form.screen()->grabWindow(form.winId()).toImage()).first, 0);
     shot.save(QString::fromStdString((viewer.Folder() / "mix.png").string()));
 }
 
