@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShowEvent>
+#include <QThread>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -89,6 +90,9 @@ TMainForm::TMainForm(MainFormServices services)
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     qApp->installEventFilter(new KeyPreview(*this, [this](QKeyEvent* event) { FormKeyUp(event); }));
+    tvStateRetry_.setSingleShot(true);
+    tvStateRetry_.setInterval(kTVStateRetryInterval);
+    connect(&tvStateRetry_, &QTimer::timeout, this, [this] { CheckTVState(); });
     FormCreate();
 }
 
@@ -228,6 +232,7 @@ void TMainForm::FormDestroy() {
         // Runs from the destructor too: a failed write loses only the settings.
     }
     detect_.reset();  // woken from its wait, so this does not wait out an interval
+    tvStateRetry_.stop();
     UnregisterFromPages();
     if (acquisition_) {
         acquisition_->Dispatcher().SetStationChangeHandler({});
@@ -318,11 +323,33 @@ void TMainForm::RaiseTVStateChanged() {
     QTimer::singleShot(0, this, [this] { CheckTVState(); });
 }
 
+// The idle handler. A restart releases the TV driver and may ask questions
+// of its own, so it never runs inside something else: while a dialog, a
+// message box or a menu runs its own event loop, or a restart is under way,
+// the flag stays raised and is looked at again shortly.
 void TMainForm::CheckTVState() {
+    if (!tvStateChanged_ || destroyed_) return;
+    if (restarting_ || InNestedEventLoop()) {
+        tvStateRetry_.start();
+        return;
+    }
     if (tvStateChanged_.exchange(false)) RestartTV();
 }
 
+bool TMainForm::InNestedEventLoop() {
+    // The program's own loop is the first; a modal box shown before it runs
+    // is seen as the modal widget it is.
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+           QThread::currentThread()->loopLevel() > 1;
+}
+
 void TMainForm::RestartTV() {
+    if (restarting_) return;
+    restarting_ = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{restarting_};
     if (acquisition_) acquisition_->StopCapture();
     ReleaseTV();
     const std::uint8_t oldMode = view_.DisplayMode;

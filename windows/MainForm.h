@@ -6,6 +6,7 @@
 // the TV display modes and the program-wide pause.
 #pragma once
 
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -35,6 +36,7 @@ inline constexpr int kMainWidth = 632;
 inline constexpr int kMainHeight = 467;
 inline constexpr char kApplicationTitle[] = "ORV Teletext";
 inline constexpr int kTVPanelWidth = 200;
+inline constexpr int kTVStateRetryInterval = 100;  // milliseconds
 
 // What the main window works with, handed in by the program (or a test).
 struct MainFormServices {
@@ -156,6 +158,7 @@ private:
     void RemoveFont();
     bool StartAcquisition();
     void CheckTVState();
+    static bool InNestedEventLoop();
     void FormKeyUp(QKeyEvent* event);
     bool StartTVLink();
     void StartCaptureOrAsk();
@@ -179,6 +182,8 @@ private:
     std::vector<tPageInfo> history_;
     int historyIndex_ = -1;
     std::atomic<bool> tvStateChanged_{false};
+    bool restarting_ = false;  // RestartTV is running
+    QTimer tvStateRetry_;      // looks at the flag again after a nested loop or a restart
     std::unique_ptr<TVDriver> tvDriver_;
     TunerChannels tuner_;
     bool noChannelNames_ = false;

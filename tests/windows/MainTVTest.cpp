@@ -9,10 +9,13 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QEventLoop>
 #include <QMenu>
+#include <QMessageBox>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTextEdit>
 #include <QTest>
 #include <algorithm>
@@ -238,6 +241,57 @@ TEST(MainTV, ThePlayerComingAndGoingRestartsTheLinkAndStepsTheModes) {
     ASSERT_NE(form.Video(), nullptr);
     EXPECT_EQ(form.Video()->parentWidget(), form.p_Teletext);
     EXPECT_TRUE(viewer.Dialogs.Shown.empty());
+}
+
+// The restart waits for the idle main loop: never inside a dialog, a menu or
+// another restart, however the flag comes up meanwhile.
+TEST(MainTV, ARestartWaitsUntilNoDialogMenuOrRestartRuns) {
+    using B = DialogButton;
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard());
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(form.Started());
+    auto restarted = [&, handle = form.Driver().Handle()]() mutable {
+        const bool changed = form.Driver().Handle() != handle;
+        handle = form.Driver().Handle();
+        return changed;
+    };
+
+    // A message box (a nested loop of its own) and a popup menu.
+    QMessageBox box;
+    QTimer::singleShot(50, [&] { form.RaiseTVStateChanged(); });
+    QTimer::singleShot(400, &box, &QMessageBox::accept);
+    box.exec();
+    EXPECT_FALSE(restarted());
+    EXPECT_TRUE(form.TVStateChanged());
+    ASSERT_TRUE(WaitFor([&] { return !form.TVStateChanged(); }, 2000));
+    EXPECT_TRUE(restarted());
+    form.m_Save->popup(form.mapToGlobal(QPoint(10, 10)));
+    form.RaiseTVStateChanged();
+    QTest::qWait(300);
+    EXPECT_FALSE(restarted());
+    form.m_Save->hide();
+    ASSERT_TRUE(WaitFor([&] { return !form.TVStateChanged(); }, 2000));
+    EXPECT_TRUE(restarted());
+
+    // A restart that asks a question: the flag raised meanwhile waits for its end.
+    viewer.Reg().WriteString(kTVDriverKey, kTVDriverValue, std::string(ORVTT_DRIVER_DIR) + "/OrvTTCap.dll");
+    viewer.Dialogs.Answers = {B::Cancel, B::OK, B::Cancel, B::OK};
+    viewer.Dialogs.WhileShown = [&] {
+        viewer.Dialogs.WhileShown = {};
+        form.RaiseTVStateChanged();
+        QEventLoop loop;  // the box's own loop
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    form.RestartTV();
+    const std::vector<std::string> once = {"Cannot start ORV TV display",
+                                           "Cannot restart Teletext collecting, please restart ORV Teletext application"};
+    std::vector<std::string> texts;
+    for (const auto& shown : viewer.Dialogs.Shown) texts.push_back(shown.Text);
+    EXPECT_EQ(texts, once);
+    EXPECT_TRUE(form.TVStateChanged());
+    ASSERT_TRUE(WaitFor([&] { return !form.TVStateChanged() && viewer.Dialogs.Shown.size() == 4; }, 2000));
+    EXPECT_EQ(viewer.Dialogs.Shown[2].Text, once[0]);
 }
 
 TEST(MainTV, StartUpDialogsAndFailures) {
