@@ -36,10 +36,12 @@ void ShowSplashForASecond(TFSplash& splash) {
 }  // namespace
 
 int RunViewer(int argc, char** argv) {
+    // Read before the X11 platform takes it off the command line.
+    const QString displayArgument = DisplayArgument(argc, argv);
     QApplication app(argc, argv);
 
     X11WindowProbe probe;
-    QtSingleInstance instance(probe);
+    QtSingleInstance instance(probe, QtSingleInstance::CurrentDisplayKey(displayArgument));
     if (instance.OtherInstanceRunning()) return 0;
     // From here on a log-out or Ctrl+C ends the program in order, also while
     // start-up is still going on or a message box waits.
