@@ -25,6 +25,8 @@ namespace orv {
 
 namespace {
 
+constexpr char kFontFolderPrefix[] = "orvtt-font.";
+
 void ShowSplashForASecond(TFSplash& splash) {
     splash.show();
     splash.repaint();
@@ -66,7 +68,9 @@ int RunViewer(int argc, char** argv) {
     XdgLauncher launcher;
     const PageWindowServices pageServices{windows, dialogs, help, saveDialog, printDialog, cursor, launcher};
     // The font file's folder: this process's own, gone again when it ends.
-    const PrivateFolder fontFolder(PrivateFolderParent(), "orvtt-font.");
+    // Those of viewers that were killed are removed first.
+    RemoveAbandonedFolders(PrivateFolderParent(), kFontFolderPrefix);
+    const PrivateFolder fontFolder(PrivateFolderParent(), kFontFolderPrefix);
     auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, probe, pageServices, ProgramFileName(),
                                                              GetUserDefaultLangID(), version,
                                                              orv::FontFileName(fontFolder.Path())});

@@ -96,12 +96,24 @@ void ExpectEndInOrderOnSignal(QProcess& viewer, const ProgramHome& home) {
 
 TEST(Program, SecondInstanceEndsAtOnceAndTheFirstEndsInOrderOnASignal) {
     ProgramHome home;
+    // A viewer killed outright leaves its font folder; the next start removes it.
+    auto killed = home.Start();
+    ASSERT_TRUE(killed->waitForStarted(5000));
+    ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(home.FontFile()); }, 10000));
+    const auto killedFolder = home.FontFile().parent_path();
+    killed->kill();
+    ASSERT_TRUE(killed->waitForFinished(5000));
+    ASSERT_TRUE(std::filesystem::exists(killedFolder));
+
     auto first = home.Start();
     ASSERT_TRUE(first->waitForStarted(5000));
     // Running once its font file is written and its splash second is over.
-    ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(home.FontFile()); }, 10000));
+    ASSERT_TRUE(test::WaitFor([&] {
+        return !std::filesystem::exists(killedFolder) && std::filesystem::exists(home.FontFile());
+    }, 10000));
     QTest::qWait(500);
     ASSERT_EQ(first->state(), QProcess::Running);
+    EXPECT_EQ(home.FontFolders(), 1);  // its own only
 
     QElapsedTimer clock;
     clock.start();
