@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "drivers/vbi/VbiBackend.h"
@@ -26,6 +27,7 @@ namespace orv {
 namespace {
 
 constexpr char kFontFolderPrefix[] = "orvtt-font.";
+constexpr int kStartFailed = 1;  // exit status when no source could be started
 
 void ShowSplashForASecond(TFSplash& splash) {
     splash.show();
@@ -75,7 +77,15 @@ int RunViewer(int argc, char** argv) {
                                                              GetUserDefaultLangID(), version,
                                                              orv::FontFileName(fontFolder.Path())});
     splash.reset();
-    if (!form->Started()) return 0;
+    if (!form->Started()) {
+        // Said aloud, on the terminal and on the screen, and ended as a failure.
+        const std::string reason = form->StartFailure();
+        form.reset();
+        std::fprintf(stderr, "orvtt: %s\n", reason.c_str());
+        std::fflush(stderr);
+        if (!quitOnSignal.Requested()) dialogs.MessageBox(DialogKind::Plain, reason, {DialogButton::OK});
+        return kStartFailed;
+    }
 
     form->show();
     // Only the main window carries the class a second start looks for.

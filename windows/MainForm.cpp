@@ -186,8 +186,10 @@ void TMainForm::FormCreate() {
     view_.CurrentPage = 0;
     view_.CurrentSubPage = 0;
     view_.WaitingForPage = false;
-    // 10. Acquisition; without it the program cannot run.
+    // 10. Acquisition; without it the program cannot run, and the program
+    // says why.
     if (!StartAcquisition()) {
+        if (startFailure_.empty()) startFailure_ = NoSourceText(tvLinkFailure_);
         QTimer::singleShot(0, this, [this] { close(); });
         return;
     }
@@ -304,9 +306,20 @@ bool TMainForm::StartAcquisition() {
                                                               collector.Epoch());
         }
         return true;
+    } catch (const std::exception& error) {
+        startFailure_ = NoSourceText(error.what());
+        return false;
     } catch (...) {
         return false;
     }
+}
+
+std::string TMainForm::NoSourceText(const std::string& vbiReason) const {
+    std::string text = "No teletext source could be started.";
+    const std::string dll = acquisition_ ? acquisition_->Sources().Dll().LastError() : std::string();
+    if (!dll.empty()) text += "\nCapture library: " + dll;
+    if (!vbiReason.empty()) text += "\nVBI device: " + vbiReason;
+    return text;
 }
 
 void TMainForm::StartCaptureOrAsk() {

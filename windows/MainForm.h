@@ -58,8 +58,10 @@ public:
     ~TMainForm() override;
 
     // False when start-up decided that the program cannot run (the window has
-    // closed itself then).
+    // closed itself then); StartFailure says why: which sources were tried and
+    // what went wrong with each.
     bool Started() const { return started_; }
+    const std::string& StartFailure() const { return startFailure_; }
 
     // Commands, named as the handlers of the components they belong to.
     void bPage100Click();
@@ -157,6 +159,8 @@ private:
     void InstallFont();
     void RemoveFont();
     bool StartAcquisition();
+    // No source can be started: the reasons, one line for each source tried.
+    std::string NoSourceText(const std::string& vbiReason) const;
     void CheckTVState();
     static bool InNestedEventLoop();
     void FormKeyUp(QKeyEvent* event);
@@ -173,6 +177,8 @@ private:
     std::unique_ptr<Acquisition> acquisition_;
 
     bool started_ = false;
+    std::string startFailure_;
+    std::string tvLinkFailure_;  // why StartTVLink gave up
     bool firstStart_ = true;
     bool fontFileWritten_ = false;
     bool destroyed_ = false;

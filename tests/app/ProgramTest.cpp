@@ -14,6 +14,8 @@
 #include <iterator>
 
 #include "TestRegistry.h"
+#include "acquisition/ORVTTApi.h"
+#include "drivers/dvb/DvbSettings.h"
 #include "platform/Registry.h"
 #include "platform/SingleInstance.h"
 #include "platform/qt/X11WindowProbe.h"
@@ -127,6 +129,36 @@ TEST(Program, SecondInstanceEndsAtOnceAndTheFirstEndsInOrderOnASignal) {
     ExpectEndInOrderOnSignal(*first, home);
 }
 
+// Settings with which no teletext source can start: the DVB library on a
+// recording that is not there, and no TV driver for the VBI device.
+void NoSourceSettings(const ProgramHome& home) {
+    Registry registry(home.Registry());
+    registry.WriteString(kCaptureDllKey, kCaptureDllValue, std::string(ORVTT_DRIVER_DIR) + "/dvb");
+    registry.WriteString(kDvbKey, "Source", "/nonexistent/rec.ts");
+}
+
+// The viewer says why on standard error and on the screen, and ends with a
+// failure, also when the box is ended by a signal.
+TEST(Program, ASourceThatCannotStartIsReportedAndEndsAsAFailure) {
+    ProgramHome home;
+    NoSourceSettings(home);
+    auto viewer = home.Start();
+    ASSERT_TRUE(viewer->waitForStarted(5000));
+    QByteArray said;
+    ASSERT_TRUE(test::WaitFor([&] {
+        said += viewer->readAllStandardError();
+        return said.contains("/nonexistent/rec.ts") && said.contains("\"driver\"");
+    }, 10000)) << said.toStdString();
+    EXPECT_TRUE(said.startsWith("orvtt: No teletext source could be started.")) << said.toStdString();
+    QTest::qWait(300);
+    EXPECT_EQ(viewer->state(), QProcess::Running);  // the box waits for the user
+    Terminate(*viewer);
+    ASSERT_TRUE(viewer->waitForFinished(5000));
+    EXPECT_EQ(viewer->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(viewer->exitCode(), 1);
+    EXPECT_EQ(home.FontFolders(), 0);
+}
+
 // An X server of a test's own, on the first free display.
 class OwnXServer {
 public:
@@ -228,8 +260,9 @@ TEST(Screenshot, MainWindowShowsPage100) {
     EXPECT_GE(colours.size(), 4u);
 }
 
-// Under Xvfb: the box the program shows (about a damaged settings file)
-// carries exactly its caption on the X server, with nothing appended.
+// Under Xvfb: the boxes the program shows (about a damaged settings file,
+// about no source) carry exactly their captions on the X server, with
+// nothing appended.
 TEST(Screenshot, TheProgramsBoxesCarryExactlyTheirCaptions) {
     if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
     ProgramHome home;
@@ -241,6 +274,17 @@ TEST(Screenshot, TheProgramsBoxesCarryExactlyTheirCaptions) {
     for (const TopLevelWindow& window : probe.TopLevelWindows())
         EXPECT_EQ(window.Title.find(" \xE2\x80\x94 "), std::string::npos) << window.Title;  // " — "
     ExpectEndInOrderOnSignal(*viewer, home);
+
+    // No source: the main window never shows, the box does, under the program's title.
+    ProgramHome failing;
+    NoSourceSettings(failing);
+    auto alone = failing.Start();
+    ASSERT_TRUE(alone->waitForStarted(5000));
+    EXPECT_TRUE(test::WaitFor([&] { return HasWindowTitled(probe, "ORV Teletext"); }, 10000));
+    EXPECT_FALSE(HasWindowOfClass(probe, kMainWindowClass));
+    Terminate(*alone);
+    ASSERT_TRUE(alone->waitForFinished(5000));
+    EXPECT_EQ(alone->exitCode(), 1);
 }
 
 }  // namespace

@@ -23,6 +23,8 @@
 #include <iterator>
 
 #include "ViewerFixture.h"
+#include "acquisition/ORVTTApi.h"
+#include "drivers/dvb/DvbSettings.h"
 #include "drivers/tv/SimCardSettings.h"
 #include "platform/qt/X11WindowProbe.h"
 #include "tv/TVDriver.h"
@@ -301,6 +303,11 @@ TEST(MainTV, StartUpDialogsAndFailures) {
             registry.WriteString(kTVDriverKey, kTVDriverValue, std::string(ORVTT_DRIVER_DIR) + "/OrvTTCap.dll");
         }), {}, {B::Retry, B::Cancel});
         EXPECT_FALSE(viewer.Form->Started());
+        EXPECT_EQ(viewer.Form->StartFailure(),
+                  "No teletext source could be started.\n"
+                  "Capture library: " + std::string(ORVTT_DRIVER_DIR) + "/OrvTTCap.dll: ORVTTCAP_Open failed: "
+                  "replay \"Source\" is \"none\"\n"
+                  "VBI device: the TV driver's video window could not be started");
         ASSERT_EQ(viewer.Dialogs.Shown.size(), 2u);
         EXPECT_EQ(viewer.Dialogs.Shown[1].Text, "Cannot start ORV TV display");
         EXPECT_EQ(viewer.Dialogs.Shown[1].Kind, DialogKind::Confirmation);
@@ -323,6 +330,23 @@ TEST(MainTV, StartUpDialogsAndFailures) {
         }));
         EXPECT_FALSE(viewer.Form->Started());
         EXPECT_TRUE(viewer.Dialogs.Shown.empty());
+        EXPECT_NE(viewer.Form->StartFailure().find("\nVBI device: "), std::string::npos);
+    }
+    {   // The DVB library with a source that is not there, and no TV driver:
+        // each source tried and why it failed.
+        Viewer viewer("demo", 16000, 0x0409, [](Registry& registry) {
+            registry.WriteString(kCaptureDllKey, kCaptureDllValue, std::string(ORVTT_DRIVER_DIR) + "/dvb");
+            registry.WriteString(kDvbKey, "Source", "/nonexistent/rec.ts");
+            registry.WriteString(kDvbKey, "ServiceName", "Das Erste");
+        });
+        EXPECT_FALSE(viewer.Form->Started());
+        EXPECT_EQ(viewer.Form->StartFailure(),
+                  "No teletext source could be started.\n"
+                  "Capture library: " + std::string(ORVTT_DRIVER_DIR) + "/dvb/OrvTTCap.dll: ORVTTCAP_Open failed: "
+                  "DVB \"Source\" /nonexistent/rec.ts (\"ServiceName\" \"Das Erste\"): cannot open "
+                  "/nonexistent/rec.ts: No such file or directory\n"
+                  "VBI device: no TV driver: no \"driver\" value under "
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV Technologies\\Capture Driver\\Settings\\Config");
     }
     {   // Channel 0 lists nothing: with the player's tuner key, ask for a scan.
         Viewer viewer("none", 16000, 0x0409, SimulatedCard([](Registry& registry) {
