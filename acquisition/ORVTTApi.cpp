@@ -37,7 +37,14 @@ std::shared_ptr<CaptureDll::Binding> Bind(std::shared_ptr<SharedLibrary> library
     binding->Flush = reinterpret_cast<ORVTTCAP_FlushFn*>(entries[5]);
     binding->GetStatus = reinterpret_cast<ORVTTCAP_GetStatusFn*>(entries[6]);
     binding->GetPackets = reinterpret_cast<ORVTTCAP_GetPacketsFn*>(entries[7]);
+    binding->GetErrorText = binding->Library->Entry<ORVTTCAP_GetErrorTextFn>(kCaptureErrorTextEntry);
     return binding;
+}
+
+// Where a library found by name really is, for the reports.
+std::string FileOf(const CaptureDll::Binding& binding) {
+    const std::string file = binding.Library->FileName();
+    return file.empty() ? binding.Path : file;
 }
 
 }  // namespace
@@ -76,16 +83,24 @@ bool CaptureDll::LoadCaptureDll() {
     // Capture libraries stay mapped once loaded: capture restarts while the
     // capture thread runs, and a read still inside the library must never
     // find it gone. "Unloading" forgets the binding.
-    std::shared_ptr<SharedLibrary> library = SharedLibrary::Open(path, true);
+    std::string whyNot;
+    std::shared_ptr<SharedLibrary> library = SharedLibrary::Open(path, true, &whyNot);
     if (!library) {
         path = kCaptureDllName;  // the system's search order (our RUNPATH included)
-        library = SharedLibrary::Open(path, true);
+        std::string byName;
+        library = SharedLibrary::Open(path, true, &byName);
+        if (!library) {
+            lastError_ = folder.empty() ? byName : whyNot + "; " + byName;
+            return false;
+        }
     }
-    if (!library) return false;
 
     std::shared_ptr<Binding> binding = Bind(library, path, false);
     if (!binding) binding = Bind(library, path, true);
-    if (!binding) return false;
+    if (!binding) {
+        lastError_ = path + ": not a capture library (its entry points are missing)";
+        return false;
+    }
 
     std::uint8_t version[8] = {};
     binding->CallGetDriverVersion(version);
@@ -102,13 +117,27 @@ bool CaptureDll::FreeCaptureDll() {
 }
 
 bool CaptureDll::OpenDllCapture() {
+    lastError_.clear();
     try {
         if (!LoadCaptureDll()) return false;
         const auto binding = Current();
         tCaptureOpenRecord record;
-        if (binding->CallOpen(&record) != 0) return false;
+        if (binding->CallOpen(&record) != 0) {
+            lastError_ = FileOf(*binding) + ": ORVTTCAP_Open failed";
+            // Our libraries say why; others need not.
+            if (binding->GetErrorText) {
+                char text[512] = {};
+                const std::uint32_t length = binding->GetErrorText(text, sizeof text);
+                if (length > 0) lastError_ += ": " + std::string(text, std::min<std::size_t>(length, sizeof text - 1));
+            }
+            return false;
+        }
         started_ = binding->CallStart() == 0;
+        if (!started_) lastError_ = FileOf(*binding) + ": ORVTTCAP_Start failed";
         return started_;
+    } catch (const std::exception& error) {
+        lastError_ = error.what();
+        return false;
     } catch (...) {
         return false;
     }

@@ -51,6 +51,9 @@ public:
     bool DllCaptureStarted() const { return started_; }
     // Where the bound library was loaded from ("" when none).
     std::string LoadedFrom() const;
+    // Why the last OpenDllCapture failed: the library tried and its reason
+    // ("" after a success). Main thread only.
+    const std::string& LastError() const { return lastError_; }
 
     // The entry points; Open, Close, Start, Stop and GetPackets return 2 and
     // GetDriverVersion false when nothing is bound.
@@ -63,6 +66,7 @@ private:
     mutable std::mutex bindingMutex_;  // guards binding_
     std::shared_ptr<const Binding> binding_;
     bool started_ = false;  // main thread only
+    std::string lastError_;  // main thread only
     std::mutex readMutex_;  // one read at a time uses the entry buffer
     std::vector<tCaptureEntry> entries_ = std::vector<tCaptureEntry>(kCaptureReadMax);
 };
@@ -78,6 +82,7 @@ struct CaptureDll::Binding {
     ORVTTCAP_FlushFn* Flush = nullptr;
     ORVTTCAP_GetStatusFn* GetStatus = nullptr;
     ORVTTCAP_GetPacketsFn* GetPackets = nullptr;
+    ORVTTCAP_GetErrorTextFn* GetErrorText = nullptr;  // optional
 
     std::uint32_t CallOpen(tCaptureOpenRecord* record) const { return Open ? Open(record) : 2; }
     bool CallGetDriverVersion(std::uint8_t* version8) const {

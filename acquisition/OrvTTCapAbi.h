@@ -58,7 +58,12 @@ using ORVTTCAP_StopFn = std::uint32_t();
 using ORVTTCAP_FlushFn = std::uint32_t();
 using ORVTTCAP_GetStatusFn = std::uint32_t(std::uint32_t* status);
 using ORVTTCAP_GetPacketsFn = std::uint32_t(std::uint32_t maxPackets, tCaptureReadDescriptor* descriptor);
+// Optional, beside the eight: why the last ORVTTCAP_Open failed, as text
+// (at most size - 1 bytes and a zero); the length written.
+using ORVTTCAP_GetErrorTextFn = std::uint32_t(char* text, std::uint32_t size);
 }
+
+inline constexpr char kCaptureErrorTextEntry[] = "ORVTTCAP_GetErrorText";
 
 // Entry point names, plain and decorated, in binding order.
 struct CaptureEntryName {

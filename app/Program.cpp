@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "drivers/vbi/VbiBackend.h"
@@ -25,6 +26,9 @@ namespace orv {
 
 namespace {
 
+constexpr char kFontFolderPrefix[] = "orvtt-font.";
+constexpr int kStartFailed = 1;  // exit status when no source could be started
+
 void ShowSplashForASecond(TFSplash& splash) {
     splash.show();
     splash.repaint();
@@ -36,10 +40,12 @@ void ShowSplashForASecond(TFSplash& splash) {
 }  // namespace
 
 int RunViewer(int argc, char** argv) {
+    // Read before the X11 platform takes it off the command line.
+    const QString displayArgument = DisplayArgument(argc, argv);
     QApplication app(argc, argv);
 
     X11WindowProbe probe;
-    QtSingleInstance instance(probe);
+    QtSingleInstance instance(probe, QtSingleInstance::CurrentDisplayKey(displayArgument));
     if (instance.OtherInstanceRunning()) return 0;
     // From here on a log-out or Ctrl+C ends the program in order, also while
     // start-up is still going on or a message box waits.
@@ -64,12 +70,22 @@ int RunViewer(int argc, char** argv) {
     XdgLauncher launcher;
     const PageWindowServices pageServices{windows, dialogs, help, saveDialog, printDialog, cursor, launcher};
     // The font file's folder: this process's own, gone again when it ends.
-    const PrivateFolder fontFolder(PrivateFolderParent(), "orvtt-font.");
+    // Those of viewers that were killed are removed first.
+    RemoveAbandonedFolders(PrivateFolderParent(), kFontFolderPrefix);
+    const PrivateFolder fontFolder(PrivateFolderParent(), kFontFolderPrefix);
     auto form = std::make_unique<TMainForm>(MainFormServices{registry, devices, ui, probe, pageServices, ProgramFileName(),
                                                              GetUserDefaultLangID(), version,
                                                              orv::FontFileName(fontFolder.Path())});
     splash.reset();
-    if (!form->Started()) return 0;
+    if (!form->Started()) {
+        // Said aloud, on the terminal and on the screen, and ended as a failure.
+        const std::string reason = form->StartFailure();
+        form.reset();
+        std::fprintf(stderr, "orvtt: %s\n", reason.c_str());
+        std::fflush(stderr);
+        if (!quitOnSignal.Requested()) dialogs.MessageBox(DialogKind::Plain, reason, {DialogButton::OK});
+        return kStartFailed;
+    }
 
     form->show();
     // Only the main window carries the class a second start looks for.

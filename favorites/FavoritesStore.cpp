@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Registry.h"
 
@@ -39,12 +40,31 @@ std::string Storable(std::string text) {
 
 std::uint32_t Dword(std::int32_t value) { return static_cast<std::uint32_t>(value); }
 
+bool IsDecimal(const std::string& name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Decimal names by their value, however many digits (leading zeros do not count).
+bool NumericallyBefore(const std::string& a, const std::string& b) {
+    const std::string_view x = std::string_view(a).substr(std::min(a.find_first_not_of('0'), a.size()));
+    const std::string_view y = std::string_view(b).substr(std::min(b.find_first_not_of('0'), b.size()));
+    return x.size() != y.size() ? x.size() < y.size() : x < y;
+}
+
+// The positions a save gave them ("0", "1", ... "10"), so that a list of more
+// than ten keeps its order; any other names follow in listing order.
+std::vector<std::string> LoadOrder(std::vector<std::string> names) {
+    const auto others = std::stable_partition(names.begin(), names.end(), IsDecimal);
+    std::stable_sort(names.begin(), others, NumericallyBefore);
+    return names;
+}
+
 }  // namespace
 
 std::vector<tPageInfo> LoadFavorites(const Registry& registry) {
     std::vector<tPageInfo> favorites;
     registry.Read([&](const Registry::Editor& editor) {  // one parse for all of them
-        for (const std::string& name : editor.SubKeyNames(kFavoritesKey))
+        for (const std::string& name : LoadOrder(editor.SubKeyNames(kFavoritesKey)))
             if (auto entry = ReadFavorite(editor, SubKey(name))) favorites.push_back(std::move(*entry));
     });
     return favorites;

@@ -14,8 +14,9 @@ class Registry;
 
 inline constexpr char kFavoritesKey[] = "\\SOFTWARE\\ORV Technologies\\MultiMedia\\Features\\Teletext\\Favorites";
 
-// The favorites in the order the registry lists their subkeys (alphabetical,
-// so "10" comes before "2"; the next save numbers them again). A subkey
+// The favorites in the order of their subkeys' decimal names ("2" before
+// "10"), then those under other names in the order the registry lists them
+// (the next save numbers them all again). A subkey
 // without a "Name", or with an integer value missing or of another type, is
 // passed over. A missing key gives an empty list.
 std::vector<tPageInfo> LoadFavorites(const Registry& registry);

@@ -1,11 +1,13 @@
 #include "platform/PrivateFolder.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -28,7 +30,10 @@ PrivateFolder::PrivateFolder(const std::string& parent, const std::string& prefi
     pattern += prefix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    if (::mkdtemp(name.data())) path_ = name.data();  // mode 0700
+    if (!::mkdtemp(name.data())) return;  // mode 0700
+    path_ = name.data();
+    lock_ = UniqueFd(::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (lock_) ::flock(lock_.Get(), LOCK_EX);
 }
 
 PrivateFolder::~PrivateFolder() {
@@ -36,6 +41,34 @@ PrivateFolder::~PrivateFolder() {
     // Only what is inside: remove_all does not follow links out of it.
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+int RemoveAbandonedFolders(const std::string& parent, const std::string& prefix) {
+    int removed = 0;
+    std::error_code listed;
+    std::filesystem::directory_iterator entries(parent, listed);
+    for (auto it = entries; !listed && it != std::filesystem::directory_iterator(); it.increment(listed)) {
+        const auto& entry = *it;
+        std::error_code ec;
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string path = entry.path().string();
+        struct stat seen {};
+        if (::lstat(path.c_str(), &seen) != 0 || !S_ISDIR(seen.st_mode) || seen.st_uid != ::geteuid()) continue;
+        UniqueFd folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat opened {};
+        if (!folder || ::fstat(folder.Get(), &opened) != 0 || opened.st_ino != seen.st_ino ||
+            opened.st_dev != seen.st_dev)
+            continue;
+        // Held by its owner: in use. Free: the owner is gone, unless it is
+        // one that was made this very moment and is not locked yet.
+        if (::flock(folder.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+        const bool old = std::time(nullptr) - opened.st_mtime > 60;
+        if (!old && std::filesystem::is_empty(path, ec)) continue;
+        std::filesystem::remove_all(path, ec);
+        removed += ec ? 0 : 1;
+    }
+    return removed;
 }
 
 bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {

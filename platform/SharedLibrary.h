@@ -12,8 +12,10 @@ public:
     // The library at that path, or found by name in the search order when the
     // name has no "/". None when it cannot be loaded. With keepResident the
     // code stays mapped after the last owner lets go (a later load finds it
-    // again): nothing can ever run in an unmapped library then.
-    static std::shared_ptr<SharedLibrary> Open(const std::string& pathOrName, bool keepResident = false);
+    // again): nothing can ever run in an unmapped library then. error, when
+    // given, gets the loader's reason when the library does not load.
+    static std::shared_ptr<SharedLibrary> Open(const std::string& pathOrName, bool keepResident = false,
+                                               std::string* error = nullptr);
 
     ~SharedLibrary();
     SharedLibrary(const SharedLibrary&) = delete;
@@ -21,6 +23,9 @@ public:
 
     // The address of an exported symbol, or nullptr.
     void* Symbol(const char* name) const;
+    // The file the library was loaded from, also when it was found by name
+    // ("" when the loader does not say).
+    std::string FileName() const;
 
     template <class Function>
     Function* Entry(const char* name) const {

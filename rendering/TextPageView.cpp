@@ -22,6 +22,9 @@ bool SameRows(const tPageImage& a, const tPageImage& b) {
 
 bool IsDigit(char16_t c) { return c >= '0' && c <= '9'; }
 
+// What ends an address: a space or a line break.
+constexpr char16_t kWordEnds[] = u" \r\n";
+
 // Digits past either end of the text count as no digit.
 bool DigitAt(const std::u16string& text, std::size_t i) { return i < text.size() && IsDigit(text[i]); }
 
@@ -105,14 +108,15 @@ void TextPageView::MarkPageNumbers(const std::u16string& text) {
     }
 }
 
-// An address runs to the next space or the end of the text; a line break is
-// not a space, so an address at a line end runs on into the next line.
+// An address runs to the next space, the end of its line or the end of the
+// text: a page row is a line of its own, so an address in the last columns
+// never takes in the start of the next row.
 void TextPageView::MarkAddresses(const std::u16string& text, std::u16string_view prefix) {
     std::size_t from = 0;
     while (from < text.size()) {
         const std::size_t begin = FindNoCase(text, prefix, from);
         if (begin == std::u16string::npos) return;
-        std::size_t end = text.find(u' ', begin);
+        std::size_t end = text.find_first_of(kWordEnds, begin);
         if (end == std::u16string::npos) end = text.size();
         Mark(static_cast<int>(begin), static_cast<int>(end - begin), true);
         from = end;

@@ -273,40 +273,35 @@ int GraphicsRenderer::HitTest(const tPageImage& page, int x, int y, std::string&
     const auto byteAt = [&](int offset) -> int { return offset >= 0 && offset < kArea ? area[offset] : -1; };
     const auto digitAt = [&](int offset) { const int b = byteAt(offset); return b >= 0 && IsDigit(static_cast<std::uint8_t>(b)); };
 
-    // The grid point nearest the pointer; the cell left of and above it is examined.
-    const auto locate = [&](int& col, int& idx) {
-        col = RoundHalfEven(static_cast<double>(x) / w);
-        const int row = RoundHalfEven(static_cast<double>(y) / h);
-        idx = row * 40 + col;
-    };
-    int col = 0, idx = 0;
-    locate(col, idx);
+    // The grid point nearest the pointer; the cell left of and above it is
+    // examined. A number or an address never reaches into the row above or
+    // below that cell: each row is a line of its own on the screen.
+    const int col = RoundHalfEven(static_cast<double>(x) / w);
+    const int row = RoundHalfEven(static_cast<double>(y) / h);
+    const int idx = row * 40 + col;
     if (idx < 1 || idx > 1200) return 0;
+    const int cell = idx - 1;
+    const int rowStart = cell - cell % 40;
+    const int rowEnd = rowStart + 40;
 
-    int result = 0;
-    while (col > 0 && digitAt(idx - 2)) {
-        --idx;
-        --col;
+    int first = cell;
+    while (first > rowStart && digitAt(first - 1)) --first;
+    if (first + 2 < rowEnd && digitAt(first) && digitAt(first + 1) && digitAt(first + 2)) {
+        const int result = (byteAt(first) - '0') * 256 + (byteAt(first + 1) - '0') * 16 + (byteAt(first + 2) - '0');
+        if (result != 0) return result;
     }
-    if (digitAt(idx - 1) && digitAt(idx) && digitAt(idx + 1))
-        result = (byteAt(idx - 1) - '0') * 256 + (byteAt(idx) - '0') * 16 + (byteAt(idx + 1) - '0');
-    if (result != 0) return result;
 
-    locate(col, idx);
-    while (col > 0 && byteAt(idx - 2) != ' ' && byteAt(idx - 2) >= 0) {
-        --idx;
-        --col;
-    }
+    first = cell;
+    while (first > rowStart && byteAt(first - 1) != ' ') --first;
     std::string word;
-    for (int offset = idx - 1; byteAt(offset) >= 0 && byteAt(offset) != ' ' && col < 40; ++offset, ++col)
-        word.push_back(static_cast<char>(byteAt(offset)));
+    for (int at = first; at < rowEnd && byteAt(at) != ' '; ++at) word.push_back(static_cast<char>(byteAt(at)));
     std::string upper = word;
     for (auto& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     if (upper.find("WWW") != std::string::npos || upper.find("HTTP:") != std::string::npos) {
-        std::size_t first = 0, last = word.size();
-        while (first < last && static_cast<unsigned char>(word[first]) <= 0x20) ++first;
-        while (last > first && static_cast<unsigned char>(word[last - 1]) <= 0x20) --last;
-        link = word.substr(first, last - first);
+        std::size_t begin = 0, end = word.size();
+        while (begin < end && static_cast<unsigned char>(word[begin]) <= 0x20) ++begin;
+        while (end > begin && static_cast<unsigned char>(word[end - 1]) <= 0x20) --end;
+        link = word.substr(begin, end - begin);
         return -1;
     }
     return 0;

@@ -57,17 +57,25 @@ TVDriver::~TVDriver() = default;
 
 void TVDriver::LoadTVDriver() {
     if (Loaded()) return;
+    loadError_ = std::string("no TV driver: no \"") + kTVDriverValue + "\" value under HKEY_LOCAL_MACHINE\\" +
+                 kTVDriverKey;
     if (!registry_.KeyExists(kTVDriverKey)) return;
     const auto value = registry_.ReadString(kTVDriverKey, kTVDriverValue);
+    if (!value) return;
     // The value and its terminating zero must fit the 200-byte buffer.
-    if (!value || value->size() + 1 > kDriverValueBuffer) return;
+    if (value->size() + 1 > kDriverValueBuffer) {
+        loadError_ = "TV driver: the \"driver\" value is longer than 199 characters";
+        return;
+    }
     const std::string name = value->substr(0, value->find('\0'));
     if (name.empty()) return;
-    auto library = SharedLibrary::Open(name);
+    auto library = SharedLibrary::Open(name, false, &loadError_);
     if (!library) {
+        loadError_ = "TV driver " + name + ": " + loadError_;
         handle_ = name.find('/') == std::string::npos || IsFile(name) ? kDriverBadFormat : kDriverFileNotFound;
         return;
     }
+    loadError_.clear();
     library_ = std::move(library);
     videoMessage_ = library_->Entry<OrvVideoWindowMessage>(kVideoWindowMessageEntry);
     videoFrame_ = library_->Entry<OrvVideoWindowFrame>(kVideoWindowFrameEntry);

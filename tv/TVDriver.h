@@ -60,6 +60,8 @@ public:
     // Frees the library; the handle is 32 again.
     void Release();
     bool Loaded() const { return handle_ > kNoDriver; }
+    // Why the last LoadTVDriver loaded nothing ("" when it did).
+    const std::string& LoadError() const { return loadError_; }
     int Handle() const { return handle_; }
 
     // Calls an exported routine; throws DriverError when the arguments are
@@ -85,6 +87,7 @@ private:
     const Registry& registry_;
     std::shared_ptr<SharedLibrary> library_;
     int handle_ = kNoDriver;
+    std::string loadError_;
     int nextHandle_ = kNoDriver + 1;
     OrvVideoWindowMessage* videoMessage_ = nullptr;
     OrvVideoWindowFrame* videoFrame_ = nullptr;

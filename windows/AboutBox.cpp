@@ -26,6 +26,7 @@ QLabel* Text(QWidget* parent, const char* name, const QString& text, QRect geome
              Qt::Alignment align) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(geometry);
     QFont font("Arial");
     font.setPixelSize(pixels);

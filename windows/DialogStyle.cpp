@@ -27,6 +27,7 @@ void PaintDialog(QWidget& dialog) { SetBackground(&dialog, FromColorRef(kDialogC
 QLabel* DialogLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);  // channel names come from the broadcast and the registry
     label->setGeometry(geometry);
     return label;
 }

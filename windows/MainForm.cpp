@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShowEvent>
+#include <QThread>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -89,6 +90,9 @@ TMainForm::TMainForm(MainFormServices services)
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     qApp->installEventFilter(new KeyPreview(*this, [this](QKeyEvent* event) { FormKeyUp(event); }));
+    tvStateRetry_.setSingleShot(true);
+    tvStateRetry_.setInterval(kTVStateRetryInterval);
+    connect(&tvStateRetry_, &QTimer::timeout, this, [this] { CheckTVState(); });
     FormCreate();
 }
 
@@ -182,8 +186,10 @@ void TMainForm::FormCreate() {
     view_.CurrentPage = 0;
     view_.CurrentSubPage = 0;
     view_.WaitingForPage = false;
-    // 10. Acquisition; without it the program cannot run.
+    // 10. Acquisition; without it the program cannot run, and the program
+    // says why.
     if (!StartAcquisition()) {
+        if (startFailure_.empty()) startFailure_ = NoSourceText(tvLinkFailure_);
         QTimer::singleShot(0, this, [this] { close(); });
         return;
     }
@@ -228,6 +234,7 @@ void TMainForm::FormDestroy() {
         // Runs from the destructor too: a failed write loses only the settings.
     }
     detect_.reset();  // woken from its wait, so this does not wait out an interval
+    tvStateRetry_.stop();
     UnregisterFromPages();
     if (acquisition_) {
         acquisition_->Dispatcher().SetStationChangeHandler({});
@@ -299,9 +306,20 @@ bool TMainForm::StartAcquisition() {
                                                               collector.Epoch());
         }
         return true;
+    } catch (const std::exception& error) {
+        startFailure_ = NoSourceText(error.what());
+        return false;
     } catch (...) {
         return false;
     }
+}
+
+std::string TMainForm::NoSourceText(const std::string& vbiReason) const {
+    std::string text = "No teletext source could be started.";
+    const std::string dll = acquisition_ ? acquisition_->Sources().Dll().LastError() : std::string();
+    if (!dll.empty()) text += "\nCapture library: " + dll;
+    if (!vbiReason.empty()) text += "\nVBI device: " + vbiReason;
+    return text;
 }
 
 void TMainForm::StartCaptureOrAsk() {
@@ -318,11 +336,33 @@ void TMainForm::RaiseTVStateChanged() {
     QTimer::singleShot(0, this, [this] { CheckTVState(); });
 }
 
+// The idle handler. A restart releases the TV driver and may ask questions
+// of its own, so it never runs inside something else: while a dialog, a
+// message box or a menu runs its own event loop, or a restart is under way,
+// the flag stays raised and is looked at again shortly.
 void TMainForm::CheckTVState() {
+    if (!tvStateChanged_ || destroyed_) return;
+    if (restarting_ || InNestedEventLoop()) {
+        tvStateRetry_.start();
+        return;
+    }
     if (tvStateChanged_.exchange(false)) RestartTV();
 }
 
+bool TMainForm::InNestedEventLoop() {
+    // The program's own loop is the first; a modal box shown before it runs
+    // is seen as the modal widget it is.
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+           QThread::currentThread()->loopLevel() > 1;
+}
+
 void TMainForm::RestartTV() {
+    if (restarting_) return;
+    restarting_ = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{restarting_};
     if (acquisition_) acquisition_->StopCapture();
     ReleaseTV();
     const std::uint8_t oldMode = view_.DisplayMode;
@@ -380,7 +420,7 @@ void TMainForm::bPauseClick() {
 }
 
 bool TMainForm::SaveCurrentText(const std::string& fileName, const tPageImage& page) {
-    return SavePageText(fileName, page, PageNumberText(view_.CurrentPage));
+    return SavePageText(fileName, page, PageNumberText(page.PageNo));
 }
 
 bool TMainForm::TextClicksIgnored() const {
@@ -477,7 +517,9 @@ void TMainForm::FormKeyUp(QKeyEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyRelease && watched == eSearch) {
+    if (event->type() == QEvent::KeyPress && watched == eSearch) {
+        pSearch->eSearchKeyDown(*static_cast<QKeyEvent*>(event));
+    } else if (event->type() == QEvent::KeyRelease && watched == eSearch) {
         pSearch->eSearchKeyUp(*static_cast<QKeyEvent*>(event));
     } else if (event->type() == QEvent::MouseButtonRelease && watched == sStationName) {
         CloseDropDowns();

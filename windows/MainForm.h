@@ -6,6 +6,7 @@
 // the TV display modes and the program-wide pause.
 #pragma once
 
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -35,6 +36,7 @@ inline constexpr int kMainWidth = 632;
 inline constexpr int kMainHeight = 467;
 inline constexpr char kApplicationTitle[] = "ORV Teletext";
 inline constexpr int kTVPanelWidth = 200;
+inline constexpr int kTVStateRetryInterval = 100;  // milliseconds
 
 // What the main window works with, handed in by the program (or a test).
 struct MainFormServices {
@@ -56,8 +58,10 @@ public:
     ~TMainForm() override;
 
     // False when start-up decided that the program cannot run (the window has
-    // closed itself then).
+    // closed itself then); StartFailure says why: which sources were tried and
+    // what went wrong with each.
     bool Started() const { return started_; }
+    const std::string& StartFailure() const { return startFailure_; }
 
     // Commands, named as the handlers of the components they belong to.
     void bPage100Click();
@@ -155,7 +159,10 @@ private:
     void InstallFont();
     void RemoveFont();
     bool StartAcquisition();
+    // No source can be started: the reasons, one line for each source tried.
+    std::string NoSourceText(const std::string& vbiReason) const;
     void CheckTVState();
+    static bool InNestedEventLoop();
     void FormKeyUp(QKeyEvent* event);
     bool StartTVLink();
     void StartCaptureOrAsk();
@@ -170,6 +177,8 @@ private:
     std::unique_ptr<Acquisition> acquisition_;
 
     bool started_ = false;
+    std::string startFailure_;
+    std::string tvLinkFailure_;  // why StartTVLink gave up
     bool firstStart_ = true;
     bool fontFileWritten_ = false;
     bool destroyed_ = false;
@@ -179,6 +188,8 @@ private:
     std::vector<tPageInfo> history_;
     int historyIndex_ = -1;
     std::atomic<bool> tvStateChanged_{false};
+    bool restarting_ = false;  // RestartTV is running
+    QTimer tvStateRetry_;      // looks at the flag again after a nested loop or a restart
     std::unique_ptr<TVDriver> tvDriver_;
     TunerChannels tuner_;
     bool noChannelNames_ = false;

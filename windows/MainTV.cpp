@@ -77,14 +77,20 @@ void TMainForm::Reported(const std::function<void()>& command) {
 // ------------------------------------------------------------ the TV link
 
 bool TMainForm::StartTVLink() {
+    tvLinkFailure_.clear();
     tvDriver_->LoadTVDriver();
-    if (!tvDriver_->Loaded()) return false;
+    if (!tvDriver_->Loaded()) {
+        tvLinkFailure_ = tvDriver_->LoadError();
+        return false;
+    }
     videoWindow_.reset();
     if (!IsPlayerRunning(services_.probe)) {
         while (!CreateVideoWindow(p_Teletext)) {
             if (services_.page.dialogs.MessageBox(DialogKind::Confirmation, "Cannot start ORV TV display",
-                                                  {DialogButton::Retry, DialogButton::Cancel}) != DialogButton::Retry)
+                                                  {DialogButton::Retry, DialogButton::Cancel}) != DialogButton::Retry) {
+                tvLinkFailure_ = "the TV driver's video window could not be started";
                 return false;
+            }
         }
     }
     if (!videoWindow_) {

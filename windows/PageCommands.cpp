@@ -43,8 +43,10 @@ void TPageForm::SavePages(bool allPages, bool asImage) {
     // Nothing drawn yet: there is no page on view to save.
     if (!allPages && !view_.SnapshotTaken) return;
     CommandPause pause(*this, false);  // no page is stored or replaced meanwhile
+    // The file is named after the page it holds, which is not the page
+    // awaited while another number has been typed.
     std::string fileName;
-    if (!shared_->services.saveDialog.Execute(SaveDialogFor(allPages, asImage, view_.CurrentPage), fileName)) return;
+    if (!shared_->services.saveDialog.Execute(SaveDialogFor(allPages, asImage, SnapshotPageNo()), fileName)) return;
     try {
         if (allPages) {
             if (shared_->pipeline)
@@ -65,16 +67,20 @@ void TPageForm::SavePages(bool allPages, bool asImage) {
 
 void TPageForm::bPrintClick() {
     CloseDropDowns();
+    // Nothing drawn yet: there is no page to print.
+    if (!view_.SnapshotTaken) return;
     QPrinter printer(QPrinter::HighResolution);
+    // The document is named after the page printed, as a saved file is.
+    const QString title = QString::fromStdString(PageNumberText(SnapshotPageNo()));
     if (!view_.GraphicsMode()) {
         if (!shared_->services.printDialog.Execute(printer)) return;
-        printer.setDocName(QString::fromStdString(PageNumberText(view_.CurrentPage)));
+        printer.setDocName(title);
         p_Text->print(&printer);
         return;
     }
     const QImage picture = SnapshotPicture();  // the page as last drawn
     if (!shared_->services.printDialog.Execute(printer)) return;
-    printer.setDocName(QString::fromStdString(PageNumberText(view_.CurrentPage)));
+    printer.setDocName(title);
     PrintPicture(printer, picture);
 }
 

@@ -128,6 +128,7 @@ void TPageForm::BuildTopBar() {
     sHeadline->installEventFilter(this);
     sVersion = new QLabel(TopBar);
     sVersion->setObjectName("sVersion");
+    sVersion->setTextFormat(Qt::PlainText);
     sVersion->setGeometry(250, 8, 100, 17);
     sVersion->setText(QString::fromStdString(shared_->versionString));
     sVersion->hide();

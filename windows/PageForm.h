@@ -160,6 +160,8 @@ public:
     bool UseCaptureDll() const;
     // The page picture of the snapshot, as it is printed and copied.
     QImage SnapshotPicture() const;
+    // The number of the page last drawn in full: what save and print write.
+    std::uint16_t SnapshotPageNo() const { return view_.PageSnapshot.PageNo; }
 
 protected:
     // Hooks of the commands.

@@ -50,9 +50,14 @@ TextClick TextClickAt(const TextView& view, int caret) {
             return click;
         }
     }
+    // A word ends at a space or at the end of its line, as the marking does.
+    const auto inWord = [&](int i) {
+        const char16_t c = text[static_cast<std::size_t>(i)];
+        return c != ' ' && c != '\r' && c != '\n';
+    };
     int left = caret, right = caret;
-    while (left > 0 && text[static_cast<std::size_t>(left - 1)] != ' ') --left;
-    while (right < length && text[static_cast<std::size_t>(right)] != ' ') ++right;
+    while (left > 0 && inWord(left - 1)) --left;
+    while (right < length && inWord(right)) ++right;
     click.Word = TrimBlanks(Utf16ToUtf8(std::u16string_view(text).substr(static_cast<std::size_t>(left),
                                                                         static_cast<std::size_t>(right - left))));
     return click;

@@ -21,7 +21,8 @@ bool IsWebWord(std::string_view word);
 // A click in the text view at the caret: a page number when the caret stands
 // behind a red run (the marking of page numbers and web addresses) whose
 // first three characters read as a page from 100 to 899; otherwise the word
-// around the caret, up to the nearest spaces, without surrounding blanks.
+// around the caret, up to the nearest spaces or line ends, without
+// surrounding blanks.
 struct TextClick {
     std::uint16_t Page = 0;
     std::string Word;

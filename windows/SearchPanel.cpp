@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <utility>
 
 #include "platform/qt/QtTextView.h"
 #include "windows/ImageButton.h"
@@ -22,6 +23,7 @@ SearchPanel::SearchPanel(TMainForm& form, QWidget* parent) : QFrame(parent), for
 
     sSearchFor = new QLabel("Search for:", this);
     sSearchFor->setObjectName("sSearchFor");
+    sSearchFor->setTextFormat(Qt::PlainText);
     sSearchFor->setGeometry(4, 0, 60, 27);
     QFont font("Arial");
     font.setPixelSize(12);
@@ -76,7 +78,13 @@ void SearchPanel::bStartSearchClick() {
     view.GoToSearchHit();
 }
 
+void SearchPanel::eSearchKeyDown(const QKeyEvent& event) { pressedKey_ = event.key(); }
+
 void SearchPanel::eSearchKeyUp(const QKeyEvent& event) {
+    // Only a key that was pressed in the field: the Enter that closes "Text
+    // not found" is pressed in the box and released here, and must not start
+    // the next round.
+    if (std::exchange(pressedKey_, 0) != event.key()) return;
     if (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter)
         bStartSearchClick();
     else if (event.key() == Qt::Key_Escape && isVisible())

@@ -26,6 +26,7 @@ public:
 
     void bSearchClick();
     void bStartSearchClick();
+    void eSearchKeyDown(const QKeyEvent& event);
     void eSearchKeyUp(const QKeyEvent& event);
 
     QLabel* sSearchFor = nullptr;
@@ -36,6 +37,7 @@ private:
     void ResetCanvasTools();
 
     TMainForm& form_;
+    int pressedKey_ = 0;  // the key last pressed in eSearch and not yet released
 };
 
 }  // namespace orv

@@ -858,6 +858,7 @@ QPixmap ProgramIcon(int size) {
 QLabel* BoldLabel(QWidget* parent, const char* name, const QString& text, int pixels, QColor colour, QRect geometry) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);  // station and channel names come from outside
     QFont font("Arial");
     font.setBold(true);
     font.setPixelSize(pixels);

@@ -28,15 +28,36 @@ std::intptr_t VideoWindow::SendMessage(std::uint32_t message, std::uintptr_t wPa
     const std::intptr_t answer = message_(message, wParam, lParam);
     if (message == kVideoWindowStart && answer > 0) {
         running_ = true;
-        timer_.start();
+        FollowVisibility();
         NextFrame();
     } else if (message == kVideoWindowStop) {
         running_ = false;
-        timer_.stop();
+        FollowVisibility();
         hasPicture_ = false;
         update();
     }
     return answer;
+}
+
+void VideoWindow::FollowVisibility() {
+    if (running_ && isVisible()) {
+        if (!timer_.isActive()) timer_.start();
+    } else {
+        timer_.stop();
+    }
+}
+
+void VideoWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FollowVisibility();
+    if (running_) NextFrame();  // no stale picture from before it was hidden
+}
+
+// Also when an ancestor is hidden (the text modes hide the page area) or the
+// main window is minimised.
+void VideoWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    timer_.stop();
 }
 
 void VideoWindow::NextFrame() {

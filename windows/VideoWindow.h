@@ -37,12 +37,18 @@ public:
     std::function<void()> BeforeFrame;
 
     std::uint64_t FramesShown() const { return frames_; }
+    // Pictures are asked for: started, and shown (a hidden window wakes no one).
+    bool Ticking() const { return timer_.isActive(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void NextFrame();
+    // The timer runs while the window is started and can be seen.
+    void FollowVisibility();
 
     OrvVideoWindowMessage* message_;
     OrvVideoWindowFrame* frame_;

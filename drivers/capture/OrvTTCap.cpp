@@ -1,7 +1,10 @@
 // "OrvTTCap.dll": the eight entry points of the capture library interface
 // over the paced source of a backend (replay or DVB). A capture library is
 // one device per process, so its state is one object behind a lock.
+#include <algorithm>
 #include <cstring>
+#include <exception>
+#include <string>
 #include <memory>
 #include <mutex>
 
@@ -30,6 +33,7 @@ constexpr std::uint8_t kVersion[8] = {1, 0, 0, 0, 0, 0, 0, 0};
 struct Driver {
     std::mutex Lock;
     std::unique_ptr<PacedReplay> Replay;  // present between Open and Close
+    std::string Error;                    // why the last open failed
     std::vector<tVTXPacket> Packets = std::vector<tVTXPacket>(kCaptureReadMax);
 };
 
@@ -44,13 +48,27 @@ ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_Open, _ORVTTCAP_Open_4)(tCapture
     if (!record) return kFailed;
     Driver& driver = TheDriver();
     std::lock_guard guard(driver.Lock);
+    driver.Error.clear();
     try {
         const Registry registry(Registry::DefaultPath());
-        driver.Replay = OpenCaptureBackend(registry);
+        driver.Replay = OpenCaptureBackend(registry, driver.Error);
         return driver.Replay ? kOk : kFailed;
+    } catch (const std::exception& error) {
+        driver.Error = error.what();
+        return kFailed;
     } catch (...) {
         return kFailed;
     }
+}
+
+ORVTT_EXPORT std::uint32_t ORVTTCAP_GetErrorText(char* text, std::uint32_t size) {
+    if (!text || size == 0) return 0;
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    const std::size_t length = std::min<std::size_t>(driver.Error.size(), size - 1);
+    std::memcpy(text, driver.Error.data(), length);
+    text[length] = '\0';
+    return static_cast<std::uint32_t>(length);
 }
 
 ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_GetDriverVersion,

@@ -6,12 +6,17 @@
 
 namespace orv {
 
-std::unique_ptr<PacedReplay> OpenCaptureBackend(const Registry& registry) {
+std::unique_ptr<PacedReplay> OpenCaptureBackend(const Registry& registry, std::string& error) {
     const ReplaySettings settings = ReadReplaySettings(registry);
-    if (settings.Source == "none") return nullptr;  // stepping aside for the VBI device
-    std::string error;
+    if (settings.Source == "none") {  // stepping aside for the VBI device
+        error = "replay \"Source\" is \"none\"";
+        return nullptr;
+    }
     auto source = OpenPacketSource(settings.Source, settings.PacketsPerSecond, error);
-    if (!source) return nullptr;
+    if (!source) {
+        error = "replay \"Source\" " + settings.Source + ": " + error;
+        return nullptr;
+    }
     PacedReplay::Options options;
     options.PacketsPerSecond = settings.PacketsPerSecond;
     return std::make_unique<PacedReplay>(std::move(source), options);

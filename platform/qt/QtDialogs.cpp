@@ -46,6 +46,8 @@ DialogButton QtDialogs::MessageBox(DialogKind kind, const std::string& text,
                                    const std::vector<DialogButton>& buttons) {
     QMessageBox box(IconOf(kind), DialogCaption(kind, title_), QString::fromStdString(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
+    // The texts carry station and channel names: shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     std::map<QAbstractButton*, DialogButton> answers;
     const std::vector<DialogButton> shown = buttons.empty() ? std::vector{DialogButton::OK} : buttons;
     for (DialogButton b : shown) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMetaProperty>
+#include <QTextDocument>
 #include <QWidget>
 
 #include <string_view>
@@ -55,6 +56,13 @@ bool WriteProperty(QObject& object, const char* name, const QString& text) {
     return true;
 }
 
+// A tooltip is taken as markup when it looks like markup; a hint from the
+// file is shown as it stands.
+QString PlainToolTip(const QString& text) {
+    if (!Qt::mightBeRichText(text)) return text;
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 // "Caption": the title of the window, a menu or a group, else the text of a
 // label, button or action.
 void WriteCaption(QObject& target, bool isWindow, const QString& text) {
@@ -76,7 +84,7 @@ void Apply(QObject& target, bool isWindow, const LanguageText& entry) {
     if (entry.Property == "Caption")
         WriteCaption(target, isWindow, text);
     else if (entry.Property == "Hint")
-        WriteProperty(target, "toolTip", text);
+        WriteProperty(target, "toolTip", PlainToolTip(text));
     else if (entry.Property == "Text")
         WriteProperty(target, "text", text) || WriteProperty(target, "plainText", text);
     else

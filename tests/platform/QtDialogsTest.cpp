@@ -21,6 +21,7 @@ namespace {
 struct BoxAnswer {
     QString Caption;
     QStringList Buttons;
+    Qt::TextFormat Format = Qt::AutoText;
 };
 
 void AnswerNextBox(const QString& press, BoxAnswer& seen) {
@@ -28,6 +29,7 @@ void AnswerNextBox(const QString& press, BoxAnswer& seen) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         seen.Caption = box->windowTitle();
+        seen.Format = box->textFormat();
         for (QAbstractButton* b : box->buttons()) seen.Buttons << b->text();
         for (QAbstractButton* b : box->buttons())
             if (b->text() == press) b->click();
@@ -52,6 +54,12 @@ TEST(QtDialogs, GermanCaptionsAndButtonsAndTheAnswerPressed) {
     EXPECT_EQ(dialogs.MessageBox(DialogKind::Information, "Start channel scan", {DialogButton::OK}),
               DialogButton::OK);
     EXPECT_EQ(seen.Caption, "Information");
+
+    // A station's name in the text is shown as it is, never as markup.
+    AnswerNextBox("OK", seen = {});
+    dialogs.MessageBox(DialogKind::Plain, "Please change your video source to channel:<b>X</b><img src=a>",
+                       {DialogButton::OK});
+    EXPECT_EQ(seen.Format, Qt::PlainText);
 
     // Closed without a button: Cancel where there is one.
     QTimer::singleShot(50, [] {

@@ -9,16 +9,19 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalServer>
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -72,26 +75,34 @@ public:
 
 class SingleInstanceTest : public testing::Test {
 protected:
-    QTemporaryDir runtimeDir_;
+    QTemporaryDir runtimeDir_;  // mode 0700, as a session's runtime folder is
     ScopedEnv env_{"XDG_RUNTIME_DIR", runtimeDir_.path().toLocal8Bit().constData()};
     ScriptedProbe noWindows_;
 
-    QString SocketFile() const { return runtimeDir_.filePath(QStringLiteral("ORV_Teletext")); }
+    QString SocketFile(const QString& display = QStringLiteral(":0")) const {
+        return runtimeDir_.filePath(QStringLiteral("ORV_Teletext-") + display);
+    }
 };
 
-TEST_F(SingleInstanceTest, AClaimedInstanceIsSeenUntilItIsGone) {
+TEST_F(SingleInstanceTest, AClaimedInstanceIsSeenOnItsDisplayUntilItIsGone) {
     ASSERT_TRUE(runtimeDir_.isValid());
-    EXPECT_EQ(QtSingleInstance::SocketPath(), SocketFile());
-    auto first = std::make_unique<QtSingleInstance>(noWindows_);
+    EXPECT_EQ(QtSingleInstance::SocketPath(QStringLiteral(":0")), SocketFile());
+    auto first = std::make_unique<QtSingleInstance>(noWindows_, QStringLiteral(":0"));
     EXPECT_FALSE(first->OtherInstanceRunning());
     first->Claim();
     EXPECT_TRUE(QFile::exists(SocketFile()));
     // It does not take itself for another one.
     EXPECT_FALSE(first->OtherInstanceRunning());
 
-    QtSingleInstance second(noWindows_);
+    QtSingleInstance second(noWindows_, QStringLiteral(":0"));
     EXPECT_TRUE(second.OtherInstanceRunning());
     EXPECT_TRUE(second.OtherInstanceRunning());  // still there after answering once
+    // The same user on another desktop runs a viewer of its own.
+    QtSingleInstance elsewhere(noWindows_, QStringLiteral(":1"));
+    EXPECT_FALSE(elsewhere.OtherInstanceRunning());
+    elsewhere.Claim();
+    EXPECT_TRUE(QFile::exists(SocketFile(QStringLiteral(":1"))));
+    EXPECT_TRUE(QtSingleInstance(noWindows_, QStringLiteral(":1")).OtherInstanceRunning());
 
     first.reset();
     EXPECT_FALSE(QFile::exists(SocketFile()));
@@ -110,26 +121,94 @@ TEST_F(SingleInstanceTest, AStaleSocketFromACrashedCopyIsReplaced) {
     ::close(fd);
     ASSERT_TRUE(QFile::exists(SocketFile()));
 
-    QtSingleInstance first(noWindows_);
+    QtSingleInstance first(noWindows_, QStringLiteral(":0"));
     EXPECT_FALSE(first.OtherInstanceRunning());
     first.Claim();
-    QtSingleInstance second(noWindows_);
+    QtSingleInstance second(noWindows_, QStringLiteral(":0"));
     EXPECT_TRUE(second.OtherInstanceRunning());
 }
 
 TEST_F(SingleInstanceTest, AMainWindowOfOurClassCountsWithoutASocket) {
     ScriptedProbe desktop;
     desktop.windows = {{"XTerm", "ORV_Teletext"}};
-    QtSingleInstance instance(desktop);
+    QtSingleInstance instance(desktop, QStringLiteral(":0"));
     EXPECT_FALSE(instance.OtherInstanceRunning());
     desktop.windows.push_back({"ORV_Teletext", "ORV Videotext"});
     EXPECT_TRUE(instance.OtherInstanceRunning());
 }
 
-TEST(SingleInstancePath, WithoutRuntimeFolderTheTempFolderIsUsedPerUser) {
-    const ScopedEnv env("XDG_RUNTIME_DIR", nullptr);
-    EXPECT_EQ(QtSingleInstance::SocketPath(),
-              QDir(QDir::tempPath()).filePath(QStringLiteral("ORV_Teletext-%1").arg(::getuid())));
+TEST(SingleInstanceDisplay, EachDisplayHasOneNameAndThePlatformInUseDecides) {
+    struct Case {
+        const char* Platform;
+        const char* X;
+        const char* Wayland;
+        const char* Key;
+    };
+    const Case cases[] = {
+        {"xcb", ":0", "", ":0"},
+        {"xcb", ":0.0", "", ":0"},
+        {"xcb", "unix:0", "", ":0"},
+        {"xcb", "unix:0.1", "", ":0"},
+        {"xcb", ":12.0", "", ":12"},
+        {"xcb", "localhost:10.0", "", "localhost:10"},
+        {"xcb", ":1", "wayland-0", ":1"},  // XWayland: Qt talks X11
+        {"wayland", ":1", "wayland-1", "wayland-1"},
+        {"wayland", "", "", "wayland-0"},
+        {"offscreen", ":0", "", "offscreen"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QtSingleInstance::DisplayKey(QString::fromLatin1(c.Platform), QString::fromLatin1(c.X),
+                                               QString::fromLatin1(c.Wayland)),
+                  QString::fromLatin1(c.Key))
+            << c.Platform << " " << c.X << " " << c.Wayland;
+    // The X11 platform takes "-display" before DISPLAY.
+    char program[] = "orvtt", flag[] = "-display", value[] = "unix:3.0";
+    char* argv[] = {program, flag, value, nullptr};
+    EXPECT_EQ(DisplayArgument(3, argv), QStringLiteral("unix:3.0"));
+    EXPECT_TRUE(DisplayArgument(2, argv).isEmpty());
+}
+
+// Without a runtime folder the socket lies in a folder of the user's own in
+// the shared temp folder; what other users put there never counts.
+TEST(SingleInstancePath, WithoutRuntimeFolderOnlyAFolderOfTheUsersOwnIsUsed) {
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
+    QTemporaryDir shared;  // a sticky temp folder anyone may write in
+    ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+    const ScopedEnv tmp("TMPDIR", shared.path().toLocal8Bit().constData());
+    ScriptedProbe noWindows;
+    const QString own = QDir(shared.path()).filePath(QStringLiteral("orvtt-%1").arg(::getuid()));
+
+    // Someone listens where a per-user name in the shared folder would be.
+    QLocalServer squatter;
+    ASSERT_TRUE(squatter.listen(QDir(shared.path()).filePath(QStringLiteral("ORV_Teletext-%1").arg(::getuid()))));
+    QtSingleInstance first(noWindows, QStringLiteral(":0"));
+    EXPECT_FALSE(first.OtherInstanceRunning());
+    EXPECT_EQ(QtSingleInstance::SocketPath(QStringLiteral(":0")), own + QStringLiteral("/ORV_Teletext-:0"));
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    first.Claim();
+    EXPECT_TRUE(QtSingleInstance(noWindows, QStringLiteral(":0")).OtherInstanceRunning());
+
+    // Opened to others, it is closed again; a link in its place is never followed.
+    ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0755), 0);
+    EXPECT_FALSE(QtSingleInstance::SocketPath(QStringLiteral(":0")).isEmpty());
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    QDir(own).removeRecursively();
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.path(), own));
+    EXPECT_TRUE(QtSingleInstance::SocketPath(QStringLiteral(":0")).isEmpty());
+    QFile::remove(own);
+
+    // Another user's folder under that name: no socket at all, and the viewer starts.
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to play another user";
+    ASSERT_TRUE(QDir().mkdir(own));
+    QLocalServer foreign;
+    ASSERT_TRUE(foreign.listen(own + QStringLiteral("/ORV_Teletext-:0")));
+    ASSERT_EQ(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
+    EXPECT_TRUE(QtSingleInstance::SocketPath(QStringLiteral(":0")).isEmpty());
+    EXPECT_FALSE(QtSingleInstance(noWindows, QStringLiteral(":0")).OtherInstanceRunning());
 }
 
 // ---------------------------------------------------------------- help viewer
@@ -297,6 +376,7 @@ LanguageModule GermanTexts() {
 lTitle.Caption=Titel
 bSave.Caption=&Speichern
 eName.Text=Name
+eName.Hint=<b>name</b> of the page
 mNotes.Text=Zeile 1\nZeile 2
 cbAuto.checked=true
 seCount.value=7
@@ -331,6 +411,15 @@ TEST(LanguageTexts, OwnClassesAreReadBaseFirstOntoExistingComponents) {
     EXPECT_EQ(window.bSave->text(), QStringLiteral("&Speichern"));
     EXPECT_EQ(window.bSave->toolTip(), QStringLiteral("Seite speichern"));
     EXPECT_EQ(window.eName->text(), QStringLiteral("Name"));
+    // A hint is shown as it stands, never taken as markup (a tooltip that
+    // looks like markup is read as markup).
+    const QString tip = window.eName->toolTip();
+    QTextDocument hint;
+    if (Qt::mightBeRichText(tip))
+        hint.setHtml(tip);
+    else
+        hint.setPlainText(tip);
+    EXPECT_EQ(hint.toPlainText(), QStringLiteral("<b>name</b> of the page"));
     EXPECT_EQ(window.mNotes->toPlainText(), QStringLiteral("Zeile 1\nZeile 2"));
     EXPECT_EQ(window.gbBox->title(), QStringLiteral("Gruppe"));
     EXPECT_EQ(window.lNested->text(), QStringLiteral("Innen"));

@@ -234,11 +234,11 @@ TEST_F(QtTextViewTest, PageRenderedIntoTheEditMarksLinksAtTheirCells) {
     EXPECT_EQ(view.ColourAt(42 * 3 + 8), kBlack);
     EXPECT_EQ(view.ColourAt(42 * 3 + 13), kBlack);
     EXPECT_EQ(DocumentColour(41 * 3 + 5), QColor(255, 0, 0));
-    // The address runs over the line break into the next line.
-    for (int p = 42 * 5 + 29; p < 42 * 6 + 3; ++p) EXPECT_EQ(view.ColourAt(p), kRed) << p;
-    EXPECT_EQ(view.ColourAt(42 * 6 + 3), kBlack);
-    EXPECT_EQ(DocumentColour(41 * 6 + 2), QColor(255, 0, 0));
-    EXPECT_EQ(DocumentColour(41 * 6 + 3), QColor(Qt::black));
+    // The address ends with its line; the next line starts plain.
+    for (int p = 42 * 5 + 29; p < 42 * 5 + 40; ++p) EXPECT_EQ(view.ColourAt(p), kRed) << p;
+    for (int p = 42 * 5 + 40; p < 42 * 6 + 3; ++p) EXPECT_EQ(view.ColourAt(p), kBlack) << p;
+    EXPECT_EQ(DocumentColour(41 * 5 + 39), QColor(255, 0, 0));
+    EXPECT_EQ(DocumentColour(41 * 6), QColor(Qt::black));
 
     text.SelectTextHit(3, 4, 3);
     EXPECT_EQ(edit.textCursor().selectedText(), "123");

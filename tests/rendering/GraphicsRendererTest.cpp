@@ -248,5 +248,30 @@ TEST_F(Renderer, HitTestFindsPageNumbersAndWebAddresses) {
     EXPECT_EQ(renderer.HitTest(*page, 5000, 5000, link), 0);
 }
 
+// Each row is a line of its own: what is clicked never takes in a cell of the
+// row above or below, at either end of a row.
+TEST_F(Renderer, HitTestKeepsWordsAndNumbersInTheirRow) {
+    const std::string address = std::string(29, ' ') + "www.end.com";  // ends in the last column
+    const std::string zz = "Nextline" + std::string(30, ' ') + "ZZ";
+    const std::string twelve = "see page" + std::string(30, ' ') + "12";
+    auto page = Page({{6, address}, {7, zz}, {8, "www.start.de next"}, {9, twelve}, {10, "3 more"}});
+    renderer.PreparePageCanvas(&canvas);
+    const auto at = [&](int row, int column) {  // the right half of the cell
+        std::string link;
+        const int found = renderer.HitTest(*page, column * 12 + 8, row * 15 + 3, link);
+        return found == -1 ? link : std::to_string(found);
+    };
+    for (int column = 29; column <= 39; ++column) EXPECT_EQ(at(6, column), "www.end.com") << column;
+    const std::pair<std::pair<int, int>, std::string> cases[] = {
+        {{8, 0}, "www.start.de"},  // no "ZZ" from the end of the row above
+        {{8, 5}, "www.start.de"},
+        {{9, 38}, "0"},            // "12": no "3" from the start of the row below
+        {{9, 39}, "0"},
+        {{10, 0}, "0"},
+    };
+    for (const auto& [cell, expected] : cases)
+        EXPECT_EQ(at(cell.first, cell.second), expected) << cell.first << "," << cell.second;
+}
+
 }  // namespace
 }  // namespace orv

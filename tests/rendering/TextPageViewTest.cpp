@@ -74,7 +74,7 @@ TEST(TextPageView, ThreeDigitPageNumbersStandingAloneAreRed) {
     EXPECT_EQ(view.insertColour, 0u);
 }
 
-TEST(TextPageView, WebAddressesAreRedUpToTheNextSpaceAcrossLineEnds) {
+TEST(TextPageView, WebAddressesAreRedUpToTheNextSpaceOrTheEndOfTheirLine) {
     auto page = MakePage(0x100, 0,
                          {{1, "Info: WWW.Orf.AT/text and more"},
                           {2, "see http://example.org/a?b=1 now"},
@@ -90,11 +90,12 @@ TEST(TextPageView, WebAddressesAreRedUpToTheNextSpaceAcrossLineEnds) {
     EXPECT_EQ(view.ColourAt(At(1, 21)), 0u);
     for (int k = 4; k < 28; ++k) EXPECT_EQ(view.ColourAt(At(2, k)), kRed) << k;
     EXPECT_EQ(view.ColourAt(At(2, 28)), 0u);
-    // A line break is no space: the address runs on up to "hij/k".
-    for (int p = At(3, 29); p < At(4, 5); ++p) EXPECT_EQ(view.ColourAt(p), kRed) << p;
-    EXPECT_EQ(view.ColourAt(At(4, 5)), 0u);
-    // At the end of the page the address runs to the end of the text.
-    for (int p = At(24, 28); p < 1050; ++p) EXPECT_EQ(view.ColourAt(p), kRed) << p;
+    // An address in the last columns ends with its line: not the line break,
+    // not "hij/k" of the next line.
+    for (int k = 29; k < 40; ++k) EXPECT_EQ(view.ColourAt(At(3, k)), kRed) << k;
+    for (int p = At(3, 40); p <= At(4, 5); ++p) EXPECT_EQ(view.ColourAt(p), 0u) << p;
+    for (int k = 28; k < 40; ++k) EXPECT_EQ(view.ColourAt(At(24, k)), kRed) << k;
+    for (int p = At(24, 40); p < 1050; ++p) EXPECT_EQ(view.ColourAt(p), 0u) << p;
     EXPECT_EQ(view.insertColour, 0u);
 }
 

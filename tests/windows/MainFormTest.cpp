@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTextEdit>
@@ -11,12 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "drivers/broadcast/DemoBroadcast.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 #include "windows/AboutBox.h"
 #include "windows/AddFavoriteDialog.h"
+#include "windows/EditFavoritesDialog.h"
 #include "windows/ImageButton.h"
 #include "windows/MultiPage.h"
 #include "windows/PageBox.h"
@@ -539,6 +542,67 @@ TEST(MainForm, StationChangeGoesToPage100UnlessAJumpCameJustBefore) {
     QTest::qWait(50);
     EXPECT_EQ(form.View().CurrentPage, 0x102);
     EXPECT_EQ(form.sStationName->text(), station);
+    std::filesystem::remove(recording);
+}
+
+// Every label of a window shows its text as it stands, never as markup.
+void ExpectPlainTextLabels(const QWidget& window) {
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->pixmap().isNull()) continue;
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << window.objectName().toStdString() << "."
+                                                      << label->objectName().toStdString();
+    }
+}
+
+// A station's name (packet 30) and its page headers are the broadcaster's
+// text: markup in them reaches no window as markup.
+TEST(MainForm, BroadcastTextIsShownAsPlainTextInEveryWindow) {
+    const std::string hostile = "<b>X</b><img src=a>";  // fits the 20 characters of packet 30
+    const auto recording =
+        std::filesystem::temp_directory_path() / ("orvtt_markup_" + std::to_string(::getpid()) + ".t42");
+    {
+        BroadcastOptions options;
+        options.StationName = hostile;
+        options.HeaderLabel = "<b>H</b>";
+        DemoBroadcast broadcast(BuiltInDemoPages(), options);
+        std::vector<tVTXPacket> packets(1600 * 4);
+        broadcast.Fill(packets);
+        std::ofstream(recording, std::ios::binary)
+            .write(reinterpret_cast<const char*>(packets.data()), static_cast<std::streamsize>(packets.size() * 42));
+    }
+    Viewer viewer(recording.string(), 3200);
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(viewer.WaitForStation());
+    EXPECT_EQ(form.sStationName->text().toStdString(), hostile);
+    ExpectPlainTextLabels(form);
+    form.mTextClick();
+    EXPECT_EQ(form.p_Text->document()->toPlainText().indexOf("<b>H</b>"), 12);  // line 0, column 12
+
+    QTest::mouseClick(form.bNewWindow, Qt::LeftButton);
+    TFMultiPage& extra = *form.Shared().extraWindows.back();
+    EXPECT_EQ(extra.windowTitle().toStdString(), hostile + ":Page 100");
+    ExpectPlainTextLabels(extra);
+
+    test::OnModal<TFAddFavorite>([&](TFAddFavorite& box) {
+        ExpectPlainTextLabels(box);
+        QTest::mouseClick(box.bOk, Qt::LeftButton);
+    });
+    form.mNewFavorite->trigger();
+    ASSERT_EQ(form.Favorites().size(), 1u);
+    EXPECT_EQ(form.Favorites()[0].ChannelName, hostile);
+    std::string channelShown;
+    test::OnModal<TFFavorite>([&](TFFavorite& editor) {
+        editor.lFavorite->setCurrentRow(0);
+        editor.lFavoriteClick();
+        channelShown = editor.sChannel->text().toStdString();
+        ExpectPlainTextLabels(editor);
+        QTest::mouseClick(editor.bClose, Qt::LeftButton);
+    });
+    form.mEditFavorites->trigger();
+    EXPECT_EQ(channelShown, hostile);
+    TAboutBox about(form, "1.2.3.4", false, [] { return 0; });
+    ExpectPlainTextLabels(about);
+    ExpectPlainTextLabels(TFSplash("1.2.3.4"));
     std::filesystem::remove(recording);
 }
 

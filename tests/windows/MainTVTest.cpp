@@ -9,15 +9,22 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QEventLoop>
 #include <QMenu>
+#include <QMessageBox>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTextEdit>
 #include <QTest>
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 
 #include "ViewerFixture.h"
+#include "acquisition/ORVTTApi.h"
+#include "drivers/dvb/DvbSettings.h"
 #include "drivers/tv/SimCardSettings.h"
 #include "platform/qt/X11WindowProbe.h"
 #include "tv/TVDriver.h"
@@ -178,21 +185,30 @@ TEST(MainTV, TheVideoWindowDocksByModeAndMovesWithTheWindow) {
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->objectName().toStdString(), kVideoWindowClass);
     EXPECT_FALSE(video->isVisibleTo(&form));  // nothing to see in the plain mode
+    EXPECT_FALSE(video->Ticking());           // and nothing asked for
+    const auto idle = video->FramesShown();
+    QTest::qWait(200);
+    EXPECT_EQ(video->FramesShown(), idle);
 
     form.mTV_VTXClick();
+    EXPECT_TRUE(video->Ticking());
     EXPECT_EQ(video->parentWidget(), form.p_Teletext);
     EXPECT_TRUE(video->isVisibleTo(&form));
     EXPECT_EQ(video->geometry(), form.p_Teletext->contentsRect());
     const auto frames = video->FramesShown();
     EXPECT_TRUE(WaitFor([&] { return video->FramesShown() > frames + 3; }));
 
+    form.mTextClick();
+    EXPECT_FALSE(video->Ticking());
     form.mTV_TextClick();
+    EXPECT_TRUE(video->Ticking());
     EXPECT_EQ(video->parentWidget(), form.pTVPanel);
     EXPECT_EQ(video->geometry(), form.pTVPanel->contentsRect());
     EXPECT_TRUE(form.p_Text->isVisibleTo(&form));
     form.mVTXClick();
     EXPECT_EQ(video->parentWidget(), form.p_Teletext);
     EXPECT_FALSE(form.pTVPanel->isVisibleTo(&form));
+    EXPECT_FALSE(video->Ticking());
 }
 
 TEST(MainTV, ThePlayerComingAndGoingRestartsTheLinkAndStepsTheModes) {
@@ -229,6 +245,57 @@ TEST(MainTV, ThePlayerComingAndGoingRestartsTheLinkAndStepsTheModes) {
     EXPECT_TRUE(viewer.Dialogs.Shown.empty());
 }
 
+// The restart waits for the idle main loop: never inside a dialog, a menu or
+// another restart, however the flag comes up meanwhile.
+TEST(MainTV, ARestartWaitsUntilNoDialogMenuOrRestartRuns) {
+    using B = DialogButton;
+    Viewer viewer("none", 16000, 0x0409, SimulatedCard());
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(form.Started());
+    auto restarted = [&, handle = form.Driver().Handle()]() mutable {
+        const bool changed = form.Driver().Handle() != handle;
+        handle = form.Driver().Handle();
+        return changed;
+    };
+
+    // A message box (a nested loop of its own) and a popup menu.
+    QMessageBox box;
+    QTimer::singleShot(50, [&] { form.RaiseTVStateChanged(); });
+    QTimer::singleShot(400, &box, &QMessageBox::accept);
+    box.exec();
+    EXPECT_FALSE(restarted());
+    EXPECT_TRUE(form.TVStateChanged());
+    ASSERT_TRUE(WaitFor([&] { return !form.TVStateChanged(); }, 2000));
+    EXPECT_TRUE(restarted());
+    form.m_Save->popup(form.mapToGlobal(QPoint(10, 10)));
+    form.RaiseTVStateChanged();
+    QTest::qWait(300);
+    EXPECT_FALSE(restarted());
+    form.m_Save->hide();
+    ASSERT_TRUE(WaitFor([&] { return !form.TVStateChanged(); }, 2000));
+    EXPECT_TRUE(restarted());
+
+    // A restart that asks a question: the flag raised meanwhile waits for its end.
+    viewer.Reg().WriteString(kTVDriverKey, kTVDriverValue, std::string(ORVTT_DRIVER_DIR) + "/OrvTTCap.dll");
+    viewer.Dialogs.Answers = {B::Cancel, B::OK, B::Cancel, B::OK};
+    viewer.Dialogs.WhileShown = [&] {
+        viewer.Dialogs.WhileShown = {};
+        form.RaiseTVStateChanged();
+        QEventLoop loop;  // the box's own loop
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    form.RestartTV();
+    const std::vector<std::string> once = {"Cannot start ORV TV display",
+                                           "Cannot restart Teletext collecting, please restart ORV Teletext application"};
+    std::vector<std::string> texts;
+    for (const auto& shown : viewer.Dialogs.Shown) texts.push_back(shown.Text);
+    EXPECT_EQ(texts, once);
+    EXPECT_TRUE(form.TVStateChanged());
+    ASSERT_TRUE(WaitFor([&] { return !form.TVStateChanged() && viewer.Dialogs.Shown.size() == 4; }, 2000));
+    EXPECT_EQ(viewer.Dialogs.Shown[2].Text, once[0]);
+}
+
 TEST(MainTV, StartUpDialogsAndFailures) {
     using B = DialogButton;
     {   // A driver without the video window class: retried, then given up.
@@ -236,6 +303,11 @@ TEST(MainTV, StartUpDialogsAndFailures) {
             registry.WriteString(kTVDriverKey, kTVDriverValue, std::string(ORVTT_DRIVER_DIR) + "/OrvTTCap.dll");
         }), {}, {B::Retry, B::Cancel});
         EXPECT_FALSE(viewer.Form->Started());
+        EXPECT_EQ(viewer.Form->StartFailure(),
+                  "No teletext source could be started.\n"
+                  "Capture library: " + std::string(ORVTT_DRIVER_DIR) + "/OrvTTCap.dll: ORVTTCAP_Open failed: "
+                  "replay \"Source\" is \"none\"\n"
+                  "VBI device: the TV driver's video window could not be started");
         ASSERT_EQ(viewer.Dialogs.Shown.size(), 2u);
         EXPECT_EQ(viewer.Dialogs.Shown[1].Text, "Cannot start ORV TV display");
         EXPECT_EQ(viewer.Dialogs.Shown[1].Kind, DialogKind::Confirmation);
@@ -258,6 +330,23 @@ TEST(MainTV, StartUpDialogsAndFailures) {
         }));
         EXPECT_FALSE(viewer.Form->Started());
         EXPECT_TRUE(viewer.Dialogs.Shown.empty());
+        EXPECT_NE(viewer.Form->StartFailure().find("\nVBI device: "), std::string::npos);
+    }
+    {   // The DVB library with a source that is not there, and no TV driver:
+        // each source tried and why it failed.
+        Viewer viewer("demo", 16000, 0x0409, [](Registry& registry) {
+            registry.WriteString(kCaptureDllKey, kCaptureDllValue, std::string(ORVTT_DRIVER_DIR) + "/dvb");
+            registry.WriteString(kDvbKey, "Source", "/nonexistent/rec.ts");
+            registry.WriteString(kDvbKey, "ServiceName", "Das Erste");
+        });
+        EXPECT_FALSE(viewer.Form->Started());
+        EXPECT_EQ(viewer.Form->StartFailure(),
+                  "No teletext source could be started.\n"
+                  "Capture library: " + std::string(ORVTT_DRIVER_DIR) + "/dvb/OrvTTCap.dll: ORVTTCAP_Open failed: "
+                  "DVB \"Source\" /nonexistent/rec.ts (\"ServiceName\" \"Das Erste\"): cannot open "
+                  "/nonexistent/rec.ts: No such file or directory\n"
+                  "VBI device: no TV driver: no \"driver\" value under "
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV Technologies\\Capture Driver\\Settings\\Config");
     }
     {   // Channel 0 lists nothing: with the player's tuner key, ask for a scan.
         Viewer viewer("none", 16000, 0x0409, SimulatedCard([](Registry& registry) {
@@ -287,6 +376,18 @@ TEST(MainTV, ADriverErrorFromAChannelButtonIsReportedAndCaptureResumes) {
     EXPECT_FALSE(form.Pipeline()->Collectors().CapturePaused());
 }
 
+// A colour of the simulated card's test picture that no teletext page has:
+// its bars at 75 % (each channel 0 or 0xC0) and the running band that
+// inverts them (each channel 0x3F or 0xFF).
+bool TestPictureColour(QRgb c) {
+    const int channels[] = {qRed(c), qGreen(c), qBlue(c)};
+    const auto all = [&](int a, int b) {
+        return std::all_of(std::begin(channels), std::end(channels), [&](int v) { return v == a || v == b; });
+    };
+    const auto any = [&](int a) { return std::any_of(std::begin(channels), std::end(channels), [&](int v) { return v == a; }); };
+    return (all(0, 0xC0) && any(0xC0)) || (all(0x3F, 0xFF) && any(0x3F));
+}
+
 // Under an X server: the picture really shows through the page's key colour.
 TEST(Screenshot, MixModeShowsThePictureThroughThePageBackground) {
     if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
@@ -300,15 +401,23 @@ TEST(Screenshot, MixModeShowsThePictureThroughThePageBackground) {
     const QImage shot = form.screen()->grabWindow(form.winId()).toImage();
     // Row 5 of the page: below the header, mostly background on the demo's index.
     const QPoint page = form.VTXBox->mapTo(&form, QPoint(0, 0));
-    int picture = 0, key = 0;
-    for (int y = page.y() + 16; y < page.y() + 360; y += 7)
-        for (int x = page.x(); x < page.x() + 480; x += 7) {
-            const QRgb c = shot.pixel(x, y) & 0xFFFFFF;
-            if (c == 0xFF00FF) ++key;
-            else if (c != 0 && c != 0xFFFFFF) ++picture;
-        }
+    const auto count = [&](const QImage& image) {
+        std::pair<int, int> pictureAndKey{0, 0};
+        for (int y = page.y() + 16; y < page.y() + 360; y += 7)
+            for (int x = page.x(); x < page.x() + 480; x += 7) {
+                const QRgb c = image.pixel(x, y) & 0xFFFFFF;
+                if (c == 0xFF00FF) ++pictureAndKey.second;
+                else if (TestPictureColour(c)) ++pictureAndKey.first;
+            }
+        return pictureAndKey;
+    };
+    const auto [picture, key] = count(shot);
     EXPECT_EQ(key, 0) << "the key colour is drawn instead of the picture";
     EXPECT_GT(picture, 500);
+    // The plain teletext view of the same page has none of those colours.
+    form.mVTXClick();
+    QTest::qWait(400);
+    EXPECT_EQ(count(form.screen()->grabWindow(form.winId()).toImage()).first, 0);
     shot.save(QString::fromStdString((viewer.Folder() / "mix.png").string()));
 }
 

@@ -18,7 +18,9 @@
 #include "rendering/BmpFile.h"
 #include "rendering/PagePicture.h"
 #include "rendering/PageTextFile.h"
+#include "rendering/VTX_TEXT_DISPLAY.h"
 #include "windows/ImageButton.h"
+#include "windows/MultiPage.h"
 #include "windows/PageBox.h"
 #include "windows/PageFiles.h"
 #include "windows/SearchPanel.h"
@@ -148,6 +150,45 @@ TEST(PageCommands, SaveWritesWhatWasDrawnWithThePauseHeldWhileTheDialogIsOpen) {
         viewer.Form->m_SaveSingleText->trigger();
         EXPECT_TRUE(viewer.SaveDialog.Shown.empty());
         EXPECT_FALSE(fs::exists(folder / "nothing.TXT"));
+    }
+    fs::remove_all(folder);
+}
+
+// Waiting for a page that is not stored, the window still shows the last one:
+// save and print name that one, in the main window and in an extra one.
+TEST(PageCommands, SaveAndPrintNameThePageOnViewWhileAnotherIsAwaited) {
+    const auto folder = Folder("orvtt_awaited");
+    Viewer viewer;
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(viewer.WaitForStation());
+    const tPageImage shown = form.View().PageSnapshot;
+    QTest::mouseClick(form.bNewWindow, Qt::LeftButton);
+    TFMultiPage& extra = *form.Shared().extraWindows.back();
+    for (TPageForm* window : {static_cast<TPageForm*>(&form), static_cast<TPageForm*>(&extra)}) {
+        for (char digit : {'8', '9', '9'}) window->EnterDigit(digit);
+        ASSERT_TRUE(window->View().WaitingForPage);
+        ASSERT_EQ(window->View().CurrentPage, 0x899);
+    }
+
+    viewer.SaveDialog.Answers = {(folder / "main.TXT").string(), (folder / "main.BMP").string(),
+                                 (folder / "extra.TXT").string()};
+    form.m_SaveSingleText->trigger();
+    form.m_SaveSinglePicture->trigger();
+    extra.m_SaveSingleText->trigger();
+    ASSERT_EQ(viewer.SaveDialog.Shown.size(), 3u);
+    EXPECT_EQ(viewer.SaveDialog.Shown[0], SaveDialogFor(false, false, 0x100));  // Page100.TXT
+    EXPECT_EQ(viewer.SaveDialog.Shown[1], SaveDialogFor(false, true, 0x100));
+    EXPECT_EQ(viewer.SaveDialog.Shown[2], SaveDialogFor(false, false, 0x100));
+    EXPECT_EQ(ReadFile(folder / "main.TXT"), PageTextBlock("100", shown));
+    EXPECT_EQ(ReadFile(folder / "extra.TXT"), EncodeCodePage(PageText(shown), CodePage::Windows1252));
+
+    using namespace std::literals;
+    const auto title100 = "/Title (\xFE\xFF\x00" "1\x00" "0\x00" "0)"sv;
+    for (TPageForm* window : {static_cast<TPageForm*>(&form), static_cast<TPageForm*>(&extra)}) {
+        viewer.Printer.PdfFile = (folder / "print.pdf").string();
+        window->bPrintClick();
+        EXPECT_NE(ReadFile(folder / "print.pdf").find(title100), std::string::npos);
+        fs::remove(folder / "print.pdf");
     }
     fs::remove_all(folder);
 }
@@ -303,6 +344,20 @@ TEST(PageCommands, SearchRoundsWrapAfterTextNotFoundAndF3GoesOnAfterThePanelClos
     form.eSearch->clear();
     enter();
     EXPECT_EQ(viewer.Dialogs.Shown.size(), 3u);  // an empty text finds nothing
+
+    // The Enter that closes "Text not found" goes down in the box and comes
+    // up in the field: that starts no new round.
+    form.eSearch->setText("two three");
+    enter();
+    EXPECT_TRUE(view.SearchActive);
+    viewer.Dialogs.WhileShown = [&] {
+        QCoreApplication::postEvent(form.eSearch, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
+    };
+    enter();
+    viewer.Dialogs.WhileShown = {};
+    QTest::qWait(50);
+    EXPECT_EQ(viewer.Dialogs.Shown.size(), 4u);
+    EXPECT_FALSE(view.SearchActive);
     fs::remove_all(folder);
 }
 

@@ -132,7 +132,10 @@ TEST(PageLinks, WebAddressCommandsAndTextClicks) {
     // The text page as the renderer marks it: 123 and the address red.
     test::MemoryTextView view;
     TextPageView text(&view);
-    auto page = test::MakePage(0x100, 0, {{2, "Go to 123 or 999 www.orv.de now"}});
+    auto page = test::MakePage(0x100, 0,
+                               {{2, "Go to 123 or 999 www.orv.de now"},
+                                {3, "more at                      www.end.com"},
+                                {4, "Nextline"}});
     text.RenderPageText(*page, false);
     const int row = 2 * 42;
     for (int caret : {row + 7, row + 8, row + 9}) EXPECT_EQ(TextClickAt(view, caret).Page, 0x123) << caret;
@@ -142,6 +145,9 @@ TEST(PageLinks, WebAddressCommandsAndTextClicks) {
     EXPECT_EQ(TextClickAt(view, row + 15).Page, 0);
     EXPECT_EQ(TextClickAt(view, row + 20).Word, "www.orv.de");
     EXPECT_EQ(TextClickAt(view, row + 20).Page, 0);  // a red run that is no page number: its word
+    // A word ends with its line: the address in the last columns alone.
+    for (int caret : {3 * 42 + 30, 3 * 42 + 40}) EXPECT_EQ(TextClickAt(view, caret).Word, "www.end.com") << caret;
+    EXPECT_EQ(TextClickAt(view, 4 * 42).Word, "Nextline");
     EXPECT_EQ(TextClickAt(view, -5).Page, 0);
     EXPECT_EQ(TextClickAt(view, 1 << 20).Page, 0);
 }

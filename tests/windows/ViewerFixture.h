@@ -42,6 +42,7 @@ public:
     DialogButton MessageBox(DialogKind kind, const std::string& text,
                             const std::vector<DialogButton>& buttons) override {
         Shown.push_back({kind, text, buttons});
+        if (WhileShown) WhileShown();
         if (!Answers.empty()) {
             const DialogButton answer = Answers.front();
             Answers.erase(Answers.begin());
@@ -51,6 +52,7 @@ public:
     }
     std::vector<ShownBox> Shown;
     std::vector<DialogButton> Answers;
+    std::function<void()> WhileShown;  // what the user does while the box is open
 };
 
 class ScriptedHelpViewer : public HelpViewer {
