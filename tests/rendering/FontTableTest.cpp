@@ -470,6 +470,23 @@ TEST(FontTeletextFaces, TheFirstSixFacesKeepEveryGlyphBit) {
     }
 }
 
+// The cells with ink in each face added for the extended character sets; all others stay blank.
+TEST(FontTeletextFaces, ExtendedFacesDrawTheirCellsAndLeaveTheRestBlank) {
+    const std::pair<std::string_view, std::vector<std::pair<int, int>>> layouts[] = {
+        {"TTXG2", {{0x21, 0x3F}, {0x41, 0x58}, {0x5C, 0x64}, {0x66, 0x7F}}},
+        {"TTXMARKS", {{0x41, 0x4F}, {0x61, 0x6F}}},
+    };
+    const std::vector<BitmapFace> faces = TeletextFaces();
+    for (const auto& [name, ranges] : layouts) {
+        const BitmapFace& face = Face(faces, name);
+        for (int code = 0; code < 256; ++code) {
+            const bool drawn = std::any_of(ranges.begin(), ranges.end(),
+                                           [&](const auto& r) { return code >= r.first && code <= r.second; });
+            EXPECT_EQ(!Blank(Glyph(face, code)), drawn) << name << " " << Hex(code);
+        }
+    }
+}
+
 // Cells that show the same character as a cell of another face hold the same drawing.
 struct SameAs {
     std::string_view Face;
@@ -483,6 +500,7 @@ TEST(FontTeletextFaces, SharedCharactersAreTheSameDrawings) {
     std::vector<SameAs> shared = {
         {"RUSCHAR", 0x80, "TTXCHAR", 0x80, 13},   {"RUSCHAR", 0xC0, "TTXCHAR", 0xC0, 13},
         {"RUSCHAR", 0xD0, "TTXCHAR", 0xD0, 13},   {"RUSCHAR", 0xE0, "TTXCHAR", 0xE0, 13},
+        {"TTXG2", 0x7F, "TTXCHAR", 0x7F},
     };
 
     const std::vector<BitmapFace> faces = TeletextFaces();
@@ -493,6 +511,66 @@ TEST(FontTeletextFaces, SharedCharactersAreTheSameDrawings) {
             EXPECT_EQ(glyph, Glyph(Face(faces, s.Other), s.OtherCode + i))
                 << s.Face << " " << Hex(s.Code + i) << " is not " << s.Other << " " << Hex(s.OtherCode + i);
         }
+}
+
+// The first and last row with ink.
+std::pair<int, int> InkRows(const std::vector<std::uint16_t>& rows) {
+    int first = -1, last = -1;
+    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+        if (rows[static_cast<std::size_t>(y)]) {
+            if (first < 0) first = y;
+            last = y;
+        }
+    return {first, last};
+}
+
+// The overlays leave the letter's own rows alone: the marks above small letters where the national
+// rows put their accents (rows 1-3, over the x-height), those above capitals over the capital
+// height, the marks below under the baseline. The spacing marks of the supplementary set are the
+// marks for small letters.
+TEST(FontTeletextFaces, DiacriticalMarksSitAboveOrBelowTheLetters) {
+    const std::vector<BitmapFace> faces = TeletextFaces();
+    const BitmapFace& marks = Face(faces, "TTXMARKS");
+    const auto within = [](const std::vector<std::uint16_t>& glyph, int top, int bottom) {
+        const auto [first, last] = InkRows(glyph);
+        return first >= top && last <= bottom;
+    };
+    for (int mark = 1; mark <= 15; ++mark) {
+        const bool below = mark == 0x9 || mark == 0xB || mark == 0xC || mark == 0xE;
+        SCOPED_TRACE(Hex(0x40 + mark));
+        EXPECT_TRUE(below ? within(Glyph(marks, 0x40 + mark), 12, 14) : within(Glyph(marks, 0x40 + mark), 1, 3));
+        EXPECT_TRUE(below ? within(Glyph(marks, 0x60 + mark), 12, 14) : within(Glyph(marks, 0x60 + mark), 0, 1));
+        EXPECT_EQ(Glyph(Face(faces, "TTXG2"), 0x40 + mark), Glyph(marks, 0x40 + mark));
+    }
+}
+
+// A small letter with a mark laid over it is the letter the national rows draw with that accent,
+// so that accented letters look alike whichever way a page sends them.
+TEST(FontTeletextFaces, MarkedSmallLettersAreTheAccentedLettersOfTheNationalRows) {
+    struct Marked {
+        std::string_view BaseFace;
+        int Base, Mark;
+        std::string_view Face;
+        int Code;
+    };
+    const Marked marked[] = {
+        {"TTXCHAR", 'a', 0x41, "TTXCHAR", 0xA9}, {"TTXCHAR", 'e', 0x42, "TTXCHAR", 0xC4},
+        {"TTXCHAR", 'o', 0x43, "TTXCHAR", 0xBA}, {"TTXCHAR", 'n', 0x44, "TTXCHAR", 0xCA},
+        {"TTXCHAR", 'u', 0x48, "TTXCHAR", 0x8B}, {"TTXCHAR", 'a', 0x4A, "TTXCHAR", 0x9B},
+        {"TTXCHAR", 'u', 0x4A, "TTXCHAR", 0xD1}, {"TTXCHAR", 'c', 0x4B, "TTXCHAR", 0xBC},
+        {"TTXCHAR", 'c', 0x4F, "TTXCHAR", 0xD2}, {"TTXCHAR", 'z', 0x47, "TTXCHAR", 0xE9},
+        {"TTXCHAR", 'a', 0x4E, "TTXCHAR", 0xE2}, {"TTXCHAR", 'y', 0x42, "TTXCHAR", 0xD5},
+        {"TTXCHAR", 'e', 0x47, "RUSCHAR", 0xA3}, {"TTXCHAR", 'o', 0x44, "RUSCHAR", 0x91},
+        {"TTXG2", 0x75, 0x42, "TTXCHAR", 0xC5},  // the dotless i takes the marks above
+    };
+    const std::vector<BitmapFace> faces = TeletextFaces();
+    for (const Marked& m : marked) {
+        std::vector<std::uint16_t> glyph = Glyph(Face(faces, m.BaseFace), m.Base);
+        const std::vector<std::uint16_t> mark = Glyph(Face(faces, "TTXMARKS"), m.Mark);
+        ASSERT_EQ(glyph.size(), mark.size());
+        for (std::size_t y = 0; y < glyph.size(); ++y) glyph[y] = static_cast<std::uint16_t>(glyph[y] | mark[y]);
+        EXPECT_EQ(glyph, Glyph(Face(faces, m.Face), m.Code)) << Hex(m.Base) << " with " << Hex(m.Mark);
+    }
 }
 
 // ---- The glyph drawings and the generator --------------------------------------------------------
