@@ -475,6 +475,8 @@ TEST(FontTeletextFaces, ExtendedFacesDrawTheirCellsAndLeaveTheRestBlank) {
     const std::pair<std::string_view, std::vector<std::pair<int, int>>> layouts[] = {
         {"TTXG2", {{0x21, 0x3F}, {0x41, 0x58}, {0x5C, 0x64}, {0x66, 0x7F}}},
         {"TTXMARKS", {{0x41, 0x4F}, {0x61, 0x6F}}},
+        {"CYRG2", {{0x21, 0x23}, {0x25, 0x27}, {0x29, 0x3F}, {0x41, 0x7F}}},
+        {"GRKG2", {{0x21, 0x3F}, {0x41, 0x7F}}},
     };
     const std::vector<BitmapFace> faces = TeletextFaces();
     for (const auto& [name, ranges] : layouts) {
@@ -501,7 +503,27 @@ TEST(FontTeletextFaces, SharedCharactersAreTheSameDrawings) {
         {"RUSCHAR", 0x80, "TTXCHAR", 0x80, 13},   {"RUSCHAR", 0xC0, "TTXCHAR", 0xC0, 13},
         {"RUSCHAR", 0xD0, "TTXCHAR", 0xD0, 13},   {"RUSCHAR", 0xE0, "TTXCHAR", 0xE0, 13},
         {"TTXG2", 0x7F, "TTXCHAR", 0x7F},
+        {"CYRG2", 0x21, "TTXG2", 0x21, 3},        {"CYRG2", 0x25, "TTXG2", 0x25, 3},
+        {"CYRG2", 0x29, "TTXG2", 0x29, 0x17},     {"CYRG2", 0x41, "TTXG2", 0x41, 0x18},
+        {"CYRG2", 0x5C, "TTXG2", 0x5C, 4},        {"CYRG2", 0x59, "TTXG2", 0x68},
+        {"CYRG2", 0x5A, "TTXG2", 0x78},           {"CYRG2", 0x5B, "TTXG2", 0x7B},
+        {"GRKG2", 0x23, "TTXG2", 0x23},           {"GRKG2", 0x27, "TTXG2", 0x27},
+        {"GRKG2", 0x29, "TTXG2", 0x29, 2},        {"GRKG2", 0x2C, "TTXG2", 0x2C, 8},
+        {"GRKG2", 0x38, "TTXG2", 0x38, 3},        {"GRKG2", 0x3C, "TTXG2", 0x3C, 3},
+        {"GRKG2", 0x41, "TTXG2", 0x41, 15},       {"GRKG2", 0x51, "TTXG2", 0x51, 8},
+        {"GRKG2", 0x5C, "TTXG2", 0x5C, 4},        {"GRKG2", 0x7F, "TTXG2", 0x7F},
+        {"GRKG2", 0x28, "TTXCHAR", ':'},          {"GRKG2", 0x50, "TTXCHAR", '?'},
     };
+    // Latin letters in the Cyrillic and Greek supplementary sets, and Greek capitals shaped like Latin ones.
+    const std::tuple<std::string_view, int, std::string_view> latinLetters[] = {
+        {"CYRG2", 0x60, "DEFGIJKLNQRSUVWZ"}, {"CYRG2", 0x70, "defgijklnqrsuvwz"},
+        {"GRKG2", 0x21, "ab"}, {"GRKG2", 0x24, "ehi"}, {"GRKG2", 0x2B, "k"}, {"GRKG2", 0x34, "xmnp"},
+        {"GRKG2", 0x3B, "t"}, {"GRKG2", 0x3F, "x"}, {"GRKG2", 0x60, "CDFGJLQRSUVWYZ"},
+        {"GRKG2", 0x70, "cdfgjlqrsuvwyz"},
+    };
+    for (const auto& [face, code, letters] : latinLetters)
+        for (std::size_t i = 0; i < letters.size(); ++i)
+            shared.push_back({face, code + static_cast<int>(i), "TTXCHAR", letters[i]});
 
     const std::vector<BitmapFace> faces = TeletextFaces();
     for (const SameAs& s : shared)
