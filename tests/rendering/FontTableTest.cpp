@@ -477,6 +477,9 @@ TEST(FontTeletextFaces, ExtendedFacesDrawTheirCellsAndLeaveTheRestBlank) {
         {"TTXMARKS", {{0x41, 0x4F}, {0x61, 0x6F}}},
         {"CYRG2", {{0x21, 0x23}, {0x25, 0x27}, {0x29, 0x3F}, {0x41, 0x7F}}},
         {"GRKG2", {{0x21, 0x3F}, {0x41, 0x7F}}},
+        {"GRKCHAR", {{0x21, 0x7F}}},
+        {"CYRCHAR1", {{0x21, 0x7F}}},
+        {"CYRCHAR3", {{0x21, 0x7F}}},
     };
     const std::vector<BitmapFace> faces = TeletextFaces();
     for (const auto& [name, ranges] : layouts) {
@@ -513,13 +516,39 @@ TEST(FontTeletextFaces, SharedCharactersAreTheSameDrawings) {
         {"GRKG2", 0x41, "TTXG2", 0x41, 15},       {"GRKG2", 0x51, "TTXG2", 0x51, 8},
         {"GRKG2", 0x5C, "TTXG2", 0x5C, 4},        {"GRKG2", 0x7F, "TTXG2", 0x7F},
         {"GRKG2", 0x28, "TTXCHAR", ':'},          {"GRKG2", 0x50, "TTXCHAR", '?'},
+        {"GRKCHAR", 0x21, "TTXCHAR", 0x21, 2},    {"GRKCHAR", 0x23, "TTXCHAR", 0x5F},
+        {"GRKCHAR", 0x24, "TTXCHAR", 0x24, 24},   {"GRKCHAR", 0x3D, "TTXCHAR", 0x3D},
+        {"GRKCHAR", 0x3F, "TTXCHAR", 0x3F},       {"GRKCHAR", 0x3C, "TTXG2", 0x2B},
+        {"GRKCHAR", 0x3E, "TTXG2", 0x3B},         {"GRKCHAR", 0x59, "TTXG2", 0x60},
+        {"GRKCHAR", 0x7F, "TTXCHAR", 0x7F},
+        {"CYRCHAR1", 0x21, "TTXCHAR", 0x21, 2},   {"CYRCHAR1", 0x23, "TTXCHAR", 0x5F},
+        {"CYRCHAR1", 0x24, "TTXCHAR", 0x24, 28},  {"CYRCHAR1", 0x7F, "TTXCHAR", 0x7F},
+        {"CYRCHAR3", 0x21, "RUSCHAR", 0x21, 5},   {"CYRCHAR3", 0x27, "RUSCHAR", 0x27, 0x32},
+        {"CYRCHAR3", 0x5A, "RUSCHAR", 0x5A, 2},   {"CYRCHAR3", 0x5D, "RUSCHAR", 0x5D, 2},
+        {"CYRCHAR3", 0x60, "RUSCHAR", 0x60, 0x19}, {"CYRCHAR3", 0x7A, "RUSCHAR", 0x7A, 2},
+        {"CYRCHAR3", 0x7D, "RUSCHAR", 0x7D, 3},   {"CYRCHAR3", 0x59, "TTXCHAR", 'I'},
+        {"CYRCHAR3", 0x79, "TTXCHAR", 'i'},
     };
+    // Serbian Cyrillic letters that Russian has, capitals and (0x20 on) small letters; Je is the Latin J.
+    const SameAs serbian[] = {{"CYRCHAR1", 0x40, "RUSCHAR", 0x5E},    {"CYRCHAR1", 0x41, "RUSCHAR", 0x41, 9},
+                              {"CYRCHAR1", 0x4A, "TTXCHAR", 'J'},     {"CYRCHAR1", 0x4B, "RUSCHAR", 0x4B, 6},
+                              {"CYRCHAR1", 0x52, "RUSCHAR", 0x52, 4}, {"CYRCHAR1", 0x56, "RUSCHAR", 0x57},
+                              {"CYRCHAR1", 0x5A, "RUSCHAR", 0x5A},    {"CYRCHAR1", 0x5C, "RUSCHAR", 0x56},
+                              {"CYRCHAR1", 0x5E, "RUSCHAR", 0x5B}};
+    for (SameAs same : serbian) {
+        shared.push_back(same);
+        same.Code += 0x20;
+        same.OtherCode += 0x20;
+        shared.push_back(same);
+    }
     // Latin letters in the Cyrillic and Greek supplementary sets, and Greek capitals shaped like Latin ones.
     const std::tuple<std::string_view, int, std::string_view> latinLetters[] = {
         {"CYRG2", 0x60, "DEFGIJKLNQRSUVWZ"}, {"CYRG2", 0x70, "defgijklnqrsuvwz"},
         {"GRKG2", 0x21, "ab"}, {"GRKG2", 0x24, "ehi"}, {"GRKG2", 0x2B, "k"}, {"GRKG2", 0x34, "xmnp"},
         {"GRKG2", 0x3B, "t"}, {"GRKG2", 0x3F, "x"}, {"GRKG2", 0x60, "CDFGJLQRSUVWYZ"},
         {"GRKG2", 0x70, "cdfgjlqrsuvwyz"},
+        {"GRKCHAR", 0x41, "AB"}, {"GRKCHAR", 0x45, "EZH"}, {"GRKCHAR", 0x49, "IK"}, {"GRKCHAR", 0x4C, "MN"},
+        {"GRKCHAR", 0x4F, "O"}, {"GRKCHAR", 0x51, "P"}, {"GRKCHAR", 0x54, "TY"}, {"GRKCHAR", 0x57, "X"},
     };
     for (const auto& [face, code, letters] : latinLetters)
         for (std::size_t i = 0; i < letters.size(); ++i)
