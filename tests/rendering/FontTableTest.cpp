@@ -480,6 +480,7 @@ TEST(FontTeletextFaces, ExtendedFacesDrawTheirCellsAndLeaveTheRestBlank) {
         {"GRKCHAR", {{0x21, 0x7F}}},
         {"CYRCHAR1", {{0x21, 0x7F}}},
         {"CYRCHAR3", {{0x21, 0x7F}}},
+        {"TTXLATX", {{0x80, 0x8C}, {0x90, 0x9C}, {0xA0, 0xAC}, {0xB0, 0xBC}, {0xC0, 0xCC}}},
     };
     const std::vector<BitmapFace> faces = TeletextFaces();
     for (const auto& [name, ranges] : layouts) {
@@ -528,6 +529,7 @@ TEST(FontTeletextFaces, SharedCharactersAreTheSameDrawings) {
         {"CYRCHAR3", 0x60, "RUSCHAR", 0x60, 0x19}, {"CYRCHAR3", 0x7A, "RUSCHAR", 0x7A, 2},
         {"CYRCHAR3", 0x7D, "RUSCHAR", 0x7D, 3},   {"CYRCHAR3", 0x59, "TTXCHAR", 'I'},
         {"CYRCHAR3", 0x79, "TTXCHAR", 'i'},
+        {"TTXLATX", 0xB0, "RUSCHAR", 0x90, 13},   {"TTXLATX", 0xC0, "RUSCHAR", 0xA0, 13},
     };
     // Serbian Cyrillic letters that Russian has, capitals and (0x20 on) small letters; Je is the Latin J.
     const SameAs serbian[] = {{"CYRCHAR1", 0x40, "RUSCHAR", 0x5E},    {"CYRCHAR1", 0x41, "RUSCHAR", 0x41, 9},
