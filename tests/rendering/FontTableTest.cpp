@@ -481,6 +481,7 @@ TEST(FontTeletextFaces, ExtendedFacesDrawTheirCellsAndLeaveTheRestBlank) {
         {"CYRCHAR1", {{0x21, 0x7F}}},
         {"CYRCHAR3", {{0x21, 0x7F}}},
         {"TTXLATX", {{0x80, 0x8C}, {0x90, 0x9C}, {0xA0, 0xAC}, {0xB0, 0xBC}, {0xC0, 0xCC}}},
+        {"HEBCHAR", {{0x21, 0x7F}}},
     };
     const std::vector<BitmapFace> faces = TeletextFaces();
     for (const auto& [name, ranges] : layouts) {
@@ -530,6 +531,10 @@ TEST(FontTeletextFaces, SharedCharactersAreTheSameDrawings) {
         {"CYRCHAR3", 0x7D, "RUSCHAR", 0x7D, 3},   {"CYRCHAR3", 0x59, "TTXCHAR", 'I'},
         {"CYRCHAR3", 0x79, "TTXCHAR", 'i'},
         {"TTXLATX", 0xB0, "RUSCHAR", 0x90, 13},   {"TTXLATX", 0xC0, "RUSCHAR", 0xA0, 13},
+        {"HEBCHAR", 0x21, "TTXCHAR", 0x21, 0x3A}, {"HEBCHAR", 0x5B, "TTXG2", 0x2C},
+        {"HEBCHAR", 0x5C, "TTXCHAR", 0x5C},       {"HEBCHAR", 0x5D, "TTXG2", 0x2E},
+        {"HEBCHAR", 0x5E, "TTXG2", 0x2D},         {"HEBCHAR", 0x5F, "TTXCHAR", 0x5F},
+        {"HEBCHAR", 0x7C, "TTXCHAR", 0x7C, 4},
     };
     // Serbian Cyrillic letters that Russian has, capitals and (0x20 on) small letters; Je is the Latin J.
     const SameAs serbian[] = {{"CYRCHAR1", 0x40, "RUSCHAR", 0x5E},    {"CYRCHAR1", 0x41, "RUSCHAR", 0x41, 9},
