@@ -17,6 +17,7 @@
 #include "drivers/broadcast/PacketEncoder.h"
 #include "rendering/BmpFile.h"
 #include "rendering/FontTable.h"
+#include "tools/fontgen/TeletextFaces.h"
 
 namespace orv {
 namespace {
@@ -52,7 +53,10 @@ std::vector<std::uint8_t> ReadFile(const fs::path& path) {
 
 class PagePicture : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT"), 6); }
+    void SetUp() override {
+        ASSERT_EQ(fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT"),
+                  static_cast<int>(fontgen::TeletextFaceNames().size()));
+    }
     FontTable fonts;
     GraphicsRenderer renderer;
 };

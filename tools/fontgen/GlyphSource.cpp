@@ -1,5 +1,6 @@
 #include "tools/fontgen/GlyphSource.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,6 +39,13 @@ int HexDigit(char c) {
 std::optional<std::uint8_t> Cell(std::string_view word) {
     if (word.size() != 2 || HexDigit(word[0]) < 0 || HexDigit(word[1]) < 0) return std::nullopt;
     return static_cast<std::uint8_t>(HexDigit(word[0]) * 16 + HexDigit(word[1]));
+}
+
+// A drawing file as copies name it: "latin", "latin-g2".
+bool IsFileName(std::string_view word) {
+    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+    });
 }
 
 std::optional<std::uint16_t> Row(std::string_view text) {
@@ -82,7 +90,7 @@ private:
         const std::vector<std::string_view> words = Words(text);
         if (words[0] == "glyph") return Glyph(words);
         if (words[0] == "copy") return Copy(words);
-        return Fail("expected \"glyph XX\", \"copy XX latin YY\", a comment or an empty line");
+        return Fail("expected \"glyph XX\", \"copy XX FILE YY\", a comment or an empty line");
     }
 
     bool Glyph(const std::vector<std::string_view>& words) {
@@ -105,13 +113,24 @@ private:
         return true;
     }
 
+    // "copy XX FILE YY", or "copy XX-ZZ FILE YY" for the run of cells XX to ZZ from YY on.
     bool Copy(const std::vector<std::string_view>& words) {
-        const bool shape = words.size() == 4 && words[2] == "latin";
-        const auto cell = shape ? Cell(words[1]) : std::nullopt;
-        const auto from = shape ? Cell(words[3]) : std::nullopt;
-        if (!cell || !from) return Fail("expected \"copy XX latin YY\" with two hex digits each");
-        if (!Define(*cell)) return false;
-        source_.Copies[*cell] = *from;
+        constexpr const char* kExpected =
+            "expected \"copy XX FILE YY\" or \"copy XX-ZZ FILE YY\" with two hex digits each";
+        if (words.size() != 4 || !IsFileName(words[2])) return Fail(kExpected);
+        const auto dash = words[1].find('-');
+        const auto first = Cell(words[1].substr(0, dash));
+        const auto last = dash == std::string_view::npos ? first : Cell(words[1].substr(dash + 1));
+        const auto from = Cell(words[3]);
+        if (!first || !last || !from) return Fail(kExpected);
+        if (*last < *first || *from + (*last - *first) > 0xFF)
+            return Fail("the run " + CellName(*first) + "-" + CellName(*last) + " from " + CellName(*from) +
+                        " does not fit the cells 00-FF");
+        for (int cell = *first; cell <= *last; ++cell) {
+            if (!Define(static_cast<std::uint8_t>(cell))) return false;
+            source_.Copies[static_cast<std::uint8_t>(cell)] = {
+                std::string(words[2]), static_cast<std::uint8_t>(*from + (cell - *first))};
+        }
         return true;
     }
 

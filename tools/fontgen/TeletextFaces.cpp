@@ -6,7 +6,8 @@ namespace orv::fontgen {
 namespace {
 
 constexpr std::uint8_t kSpace = 0x20;
-constexpr std::uint8_t kLatinRows[] = {0x80, 0xC0, 0xD0, 0xE0};  // national rows 1, 5, 6, 7, shared with Cyrillic
+// Longer chains of copies than this go round in a circle.
+constexpr int kMaxCopyChain = 16;
 
 // Blast-through capitals at 0x5B-0x5F: A, O and U umlaut, the caret and the long low bar.
 constexpr std::uint8_t kBlastThroughTail[] = {0x83, 0x84, 0x85, 0x5E, 0x60};
@@ -30,14 +31,6 @@ BitmapFace NewFace(std::string_view name, int version) {
 void SetCell(BitmapFace& face, std::uint8_t code, std::span<const std::uint16_t> rows) {
     if (code <= kSpace) return;  // these stay blank in every face
     std::copy(rows.begin(), rows.end(), face.Bits.begin() + code * face.Height);
-}
-
-void SetDrawn(BitmapFace& face, std::uint8_t code, const GlyphSource& source, std::uint8_t from) {
-    if (const auto drawn = source.Glyphs.find(from); drawn != source.Glyphs.end()) SetCell(face, code, drawn->second);
-}
-
-bool InNationalRow(std::uint8_t cell, std::uint8_t firstRow, std::uint8_t lastRow) {
-    return cell >= firstRow && cell <= lastRow + 0xF && (cell & 0xF) <= 0xC;
 }
 
 // Columns and bands of the six blocks of a mosaic cell, [begin, end).
@@ -69,63 +62,105 @@ void SetMosaic(BitmapFace& face, std::uint8_t code, std::uint8_t bits, bool sepa
     SetCell(face, code, rows);
 }
 
-std::optional<std::string> CheckCells(const GlyphSource& source, bool (*allowed)(std::uint8_t), std::string_view face) {
-    for (const auto& [cell, line] : source.Lines) {
-        if (!allowed(cell))
-            return source.Where(cell) + "cell " + CellName(cell) + " is not one of the " + std::string(face) + " cells";
-        const auto drawn = source.Glyphs.find(cell);
-        if (cell == kSpace && drawn != source.Glyphs.end() &&
-            std::any_of(drawn->second.begin(), drawn->second.end(), [](std::uint16_t row) { return row != 0; }))
-            return source.Where(cell) + "cell 20 is the space and stays blank";
-    }
+const DrawingFile* FindFile(std::string_view name) {
+    const auto file = std::find_if(kDrawingFiles.begin(), kDrawingFiles.end(),
+                                   [&](const DrawingFile& f) { return f.Name == name; });
+    return file == kDrawingFiles.end() ? nullptr : &*file;
+}
+
+bool HasInk(const Drawing& drawing) {
+    return std::any_of(drawing.begin(), drawing.end(), [](std::uint16_t row) { return row != 0; });
+}
+
+std::optional<std::string> CheckGlyph(const GlyphSource& source, std::uint8_t cell, const Drawing& drawing) {
+    if (cell == kSpace && HasInk(drawing)) return source.Where(cell) + "cell 20 is the space and stays blank";
+    if (cell != kSpace && !HasInk(drawing))
+        return source.Where(cell) + "glyph " + CellName(cell) + " has no ink; leave a blank cell out";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckCopy(const Drawings& drawings, const GlyphSource& source, std::uint8_t cell,
+                                     const CopyOf& copy) {
+    const std::string what = source.Where(cell) + "copy " + CellName(cell) + ": ";
+    const DrawingFile* file = FindFile(copy.File);
+    const auto from = drawings.find(copy.File);
+    if (!file || from == drawings.end()) return what + "there is no drawing file \"" + copy.File + "\"";
+    if (!file->MayGive(copy.Cell))
+        return what + "cell " + CellName(copy.Cell) + " is not one of the " + copy.File + " cells";
+    if (!from->second.Lines.count(copy.Cell))
+        return what + copy.File + " does not give cell " + CellName(copy.Cell) + ", which is blank";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckFile(const Drawings& drawings, const DrawingFile& file, const GlyphSource& source) {
+    for (const auto& [cell, line] : source.Lines)
+        if (!file.MayGive(cell))
+            return source.Where(cell) + "cell " + CellName(cell) + " is not one of the " + std::string(file.Name) +
+                   " cells";
+    for (const auto& [cell, drawing] : source.Glyphs)
+        if (auto fault = CheckGlyph(source, cell, drawing)) return fault;
+    for (const auto& [cell, copy] : source.Copies)
+        if (auto fault = CheckCopy(drawings, source, cell, copy)) return fault;
     return std::nullopt;
 }
 
 }  // namespace
 
-bool IsLatinCell(std::uint8_t cell) { return (cell >= 0x20 && cell <= 0x7F) || InNationalRow(cell, 0x80, 0xE0); }
-
-bool IsCyrillicCell(std::uint8_t cell) { return (cell >= 0x20 && cell <= 0x7F) || InNationalRow(cell, 0x90, 0xB0); }
-
-std::optional<std::string> CheckSources(const GlyphSource& latin, const GlyphSource& cyrillic) {
-    if (auto fault = CheckCells(latin, IsLatinCell, "Latin")) return fault;
-    if (!latin.Copies.empty()) {
-        const std::uint8_t cell = latin.Copies.begin()->first;
-        return latin.Where(cell) + "copy lines belong to the Cyrillic drawings";
+std::vector<std::string> TeletextFaceNames() {
+    std::vector<std::string> names;
+    for (const FaceEntry& face : kTeletextFaces) {
+        names.emplace_back(face.Name);
+        names.push_back("D" + std::string(face.Name));
     }
-    if (auto fault = CheckCells(cyrillic, IsCyrillicCell, "Cyrillic")) return fault;
-    for (const auto& [cell, from] : cyrillic.Copies)
-        if (!IsLatinCell(from))
-            return cyrillic.Where(cell) + "latin " + CellName(from) + " is not a cell of the Latin face";
+    return names;
+}
+
+std::optional<std::string> CheckDrawings(const Drawings& drawings) {
+    for (const DrawingFile& file : kDrawingFiles) {
+        const auto source = drawings.find(file.Name);
+        if (source == drawings.end()) return std::string(file.Name) + ".txt: the drawings are missing";
+        if (auto fault = CheckFile(drawings, file, source->second)) return fault;
+    }
+    // Every copy leads to a cell that is there; only a circle can keep one from a drawing now.
+    for (const auto& [name, source] : drawings)
+        for (const auto& [cell, copy] : source.Copies)
+            if (!Resolve(drawings, name, cell))
+                return source.Where(cell) + "copy " + CellName(cell) + ": the copies go round in a circle";
     return std::nullopt;
 }
 
-BitmapFace LatinFace(const GlyphSource& latin) {
-    BitmapFace face = NewFace(kTeletextFaceNames[0], 0x300);
-    for (const auto& [cell, drawing] : latin.Glyphs) SetCell(face, cell, drawing);
+std::optional<Drawing> Resolve(const Drawings& drawings, std::string_view file, std::uint8_t cell) {
+    for (int step = 0; step <= kMaxCopyChain; ++step) {
+        const auto source = drawings.find(file);
+        if (source == drawings.end()) return std::nullopt;
+        if (const auto drawn = source->second.Glyphs.find(cell); drawn != source->second.Glyphs.end())
+            return drawn->second;
+        const auto copy = source->second.Copies.find(cell);
+        if (copy == source->second.Copies.end()) return std::nullopt;
+        file = copy->second.File;
+        cell = copy->second.Cell;
+    }
+    return std::nullopt;
+}
+
+BitmapFace CharacterFace(std::string_view name, const Drawings& drawings, std::string_view file) {
+    BitmapFace face = NewFace(name, 0x300);
+    const auto source = drawings.find(file);
+    if (source == drawings.end()) return face;
+    for (const auto& [cell, line] : source->second.Lines)
+        if (const auto drawing = Resolve(drawings, file, cell)) SetCell(face, cell, *drawing);
     return face;
 }
 
-BitmapFace CyrillicFace(const GlyphSource& cyrillic, const GlyphSource& latin) {
-    BitmapFace face = NewFace(kTeletextFaceNames[4], 0x300);
-    for (const std::uint8_t row : kLatinRows)
-        for (int position = 0; position <= 0xC; ++position) {
-            const auto cell = static_cast<std::uint8_t>(row + position);
-            SetDrawn(face, cell, latin, cell);
-        }
-    for (const auto& [cell, drawing] : cyrillic.Glyphs) SetCell(face, cell, drawing);
-    for (const auto& [cell, from] : cyrillic.Copies) SetDrawn(face, cell, latin, from);
-    return face;
-}
-
-BitmapFace MosaicFace(const BitmapFace& latinFace) {
-    BitmapFace face = NewFace(kTeletextFaceNames[2], 0x200);
+// FNT 2.0, as the mosaic face has always been written.
+BitmapFace MosaicFace(std::string_view name, const BitmapFace& capitals) {
+    BitmapFace face = NewFace(name, 0x200);
     for (int code = 0x20; code < 0x80; ++code) {
         const auto c = static_cast<std::uint8_t>(code);
         if (code >= 0x40 && code < 0x60) {
             const std::uint8_t from = code <= 0x5A ? c : kBlastThroughTail[code - 0x5B];
-            SetCell(face, c, latinFace.Glyph(from));
-            SetCell(face, static_cast<std::uint8_t>(c + 0x80), latinFace.Glyph(from));
+            SetCell(face, c, capitals.Glyph(from));
+            SetCell(face, static_cast<std::uint8_t>(c + 0x80), capitals.Glyph(from));
         } else {
             SetMosaic(face, c, c, false);
             SetMosaic(face, static_cast<std::uint8_t>(c + 0x80), c, true);
@@ -144,17 +179,20 @@ BitmapFace DoubleHeight(const BitmapFace& face) {
     return twice;
 }
 
-std::optional<std::vector<BitmapFace>> BuildTeletextFaces(const GlyphSource& latin, const GlyphSource& cyrillic,
-                                                          std::string* error) {
-    if (auto fault = CheckSources(latin, cyrillic)) {
+std::optional<std::vector<BitmapFace>> BuildTeletextFaces(const Drawings& drawings, std::string* error) {
+    if (auto fault = CheckDrawings(drawings)) {
         if (error) *error = std::move(*fault);
         return std::nullopt;
     }
-    const BitmapFace character = LatinFace(latin);
-    const BitmapFace mosaic = MosaicFace(character);
-    const BitmapFace cyrillicFace = CyrillicFace(cyrillic, latin);
-    return std::vector<BitmapFace>{character, DoubleHeight(character), mosaic,
-                                   DoubleHeight(mosaic), cyrillicFace, DoubleHeight(cyrillicFace)};
+    std::vector<BitmapFace> faces;
+    for (const FaceEntry& entry : kTeletextFaces) {
+        BitmapFace face = CharacterFace(entry.Name, drawings, entry.Drawings);
+        if (entry.Kind == FaceKind::Mosaics) face = MosaicFace(entry.Name, face);
+        BitmapFace twin = DoubleHeight(face);
+        faces.push_back(std::move(face));
+        faces.push_back(std::move(twin));
+    }
+    return faces;
 }
 
 }  // namespace orv::fontgen
