@@ -12,10 +12,12 @@ namespace orv {
 inline constexpr int kPagePictureWidth = 490;
 inline constexpr int kPagePictureHeight = 388;
 
-Canvas DrawPagePicture(GraphicsRenderer& renderer, const FontTable& fonts, const tPageImage& page);
+// With enhancements the page is drawn at Level 1.5, without at level 1.
+Canvas DrawPagePicture(GraphicsRenderer& renderer, const FontTable& fonts, const tPageImage& page,
+                       const PageEnhancements* enhancements = nullptr);
 
 // Saves the page picture as a BMP file; false when that failed.
 bool SavePageImage(GraphicsRenderer& renderer, const FontTable& fonts, const std::string& fileName,
-                   const tPageImage& page);
+                   const tPageImage& page, const PageEnhancements* enhancements = nullptr);
 
 }  // namespace orv

@@ -10,6 +10,10 @@ namespace {
 
 bool IsDigit(std::uint8_t b) { return b >= '0' && b <= '9'; }
 
+// The marks that sit above a letter (all but dot below, cedilla, low line and ogonek).
+bool IsMarkAbove(int mark) { return mark != 0 && mark != 9 && mark != 11 && mark != 12 && mark != 14; }
+constexpr std::uint8_t kDotlessI = 0x75;  // in the Latin G2 set
+
 // Nearest integer, halves to even.
 int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
 
@@ -104,6 +108,7 @@ void GraphicsRenderer::SelectCharGlyph(Canvas& canvas, const CellPlace& place, s
 // A character X/26 placed here, drawn in the cell's colours and height (never
 // as a mosaic); false when nothing was placed on the cell.
 bool GraphicsRenderer::DrawPlaced(Canvas& canvas, int x, int y, const CellPlace& place, ColorRef background) {
+    if (!place.Chars->AnyPlaced()) return false;
     const PlacedChar& placed = place.Chars->At(place.Row, place.Column);
     if (placed.From == PlacedChar::None) return false;
     const CharacterSet& set = place.Chars->Primary();
@@ -111,6 +116,8 @@ bool GraphicsRenderer::DrawPlaced(Canvas& canvas, int x, int y, const CellPlace&
     Glyph g;
     if (placed.From == PlacedChar::G2) {
         g = G2Glyph(set.G2, placed.Code);
+    } else if (set.G0 == G0Set::Latin && placed.Code == 'i' && IsMarkAbove(placed.Mark)) {
+        g = G2Glyph(G2Set::Latin, kDotlessI);  // an accent over an i takes the place of its dot
     } else {
         const std::uint8_t code = placed.Code == 0x2A && placed.Mark == 0 ? 0x40 : placed.Code;
         // Letters from the G0 set without national letters.

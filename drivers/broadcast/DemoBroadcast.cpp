@@ -66,6 +66,8 @@ void DemoBroadcast::QueueNextPage(Magazine& magazine) {
     encodable.Control = ControlFromStatus(page);
     encodable.HeaderText = header;
     encodable.Rows = std::span(page.Rows).subspan(1);
+    encodable.Links = page.Links ? &*page.Links : nullptr;
+    encodable.Enhancements = page.Enhancements;
     magazine.Pending = EncodePage(encodable);
     magazine.Pos = 0;
 }

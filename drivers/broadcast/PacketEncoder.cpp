@@ -70,10 +70,30 @@ tVTXPacket EncodeStationName(std::string_view name, int magazine) {
     return packet;
 }
 
+tVTXPacket EncodeEnhancement(int magazine, const EnhancementPacket& enhancement) {
+    tVTXPacket packet;
+    EncodeAddress(packet, magazine, enhancement.Packet);
+    packet[2] = EncodeHamming84(enhancement.Designation);
+    EncodeTriplets(enhancement.Triplets, packet);
+    return packet;
+}
+
+tVTXPacket EncodeLinks(int magazine, const FlofLinks& links) {
+    tVTXPacket packet;
+    EncodeAddress(packet, magazine, 27);
+    packet[2] = EncodeHamming84(0);
+    EncodeFlofLinks(links, magazine, packet);
+    return packet;
+}
+
 std::vector<tVTXPacket> EncodePage(const EncodablePage& page) {
     std::vector<tVTXPacket> packets;
     packets.push_back(EncodeHeader(page.PageNo, page.Control, page.HeaderText));
     const int magazine = (page.PageNo >> 8) == 0 ? 8 : (page.PageNo >> 8);
+    // Links and character sets first, so that a receiver has them with the rows.
+    if (page.Links) packets.push_back(EncodeLinks(magazine, *page.Links));
+    for (const EnhancementPacket& enhancement : page.Enhancements)
+        packets.push_back(EncodeEnhancement(magazine, enhancement));
     bool anyRow = false;
     for (std::size_t i = 0; i < page.Rows.size() && i + 1 < kRowCount; ++i) {
         const auto& row = page.Rows[i];

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "acquisition/PageEnhancements.h"
 #include "acquisition/UTeletextTypes.h"
 
 namespace orv {
@@ -43,13 +44,26 @@ tVTXPacket EncodeRow(int magazine, int row, std::string_view text);
 // A packet 30 (format 1) whose status display carries the station name.
 tVTXPacket EncodeStationName(std::string_view name, int magazine = 8);
 
-// A whole page as it is transmitted: the header, then every row in rows
-// 1..29 that is not all spaces (at least row 1, so that the page is complete).
+// An enhancement packet (X/26, X/28 or M/29) with its designation code.
+struct EnhancementPacket {
+    int Packet = 26;
+    std::uint8_t Designation = 0;
+    TripletPacket Triplets{};
+};
+tVTXPacket EncodeEnhancement(int magazine, const EnhancementPacket& enhancement);
+// An X/27/0 with the page's editorial links.
+tVTXPacket EncodeLinks(int magazine, const FlofLinks& links);
+
+// A whole page as it is transmitted: the header, its links and enhancement
+// packets, then every row in rows 1..29 that is not all spaces (at least row
+// 1, so that the page is complete).
 struct EncodablePage {
     std::uint16_t PageNo = 0x100;
     HeaderControl Control;
     std::string_view HeaderText;
     std::span<const tPageRow> Rows;  // rows 1.. of the page, 7-bit codes
+    const FlofLinks* Links = nullptr;
+    std::span<const EnhancementPacket> Enhancements;
 };
 std::vector<tVTXPacket> EncodePage(const EncodablePage& page);
 

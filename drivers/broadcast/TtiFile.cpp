@@ -87,7 +87,8 @@ private:
         else if (command == "CT") Cycle(Trim(args), lineNo);
         else if (command == "DE") current_.Description = std::string(Trim(args));
         else if (command == "OL") OutputLine(args, lineNo);
-        // FL, RE, PF, RD, SP, ... carry nothing a level-1 page shows.
+        else if (command == "FL") FastextLinks(Trim(args), lineNo);
+        // RE, PF, RD, SP, ... carry nothing a level-1.5 page shows.
     }
 
     void PageNumber(std::string_view args, int lineNo) {
@@ -141,10 +142,49 @@ private:
         int row = -1;
         if (comma == std::string_view::npos || !ParseDecimal(args.substr(0, comma), row) || row < 0)
             return Warn(lineNo, "bad row number, line skipped");
-        if (row == 0 || row >= kTtiRows) return;  // header template, enhancement and link rows
+        if (row == 26 || row == 28) return EnhancementLine(row, args.substr(comma + 1), lineNo);
+        if (row == 0 || row >= kTtiRows) return;  // header template, links in row 27, row 29
         bool truncated = false;
         current_.Rows[static_cast<std::size_t>(row)] = DecodeRowText(args.substr(comma + 1), truncated);
         if (truncated) Warn(lineNo, "row longer than 40 cells, cut");
+    }
+
+    // A designation code, then 13 triplets of three characters, each
+    // character six bits of the triplet from the lowest up, plus 0x40.
+    void EnhancementLine(int row, std::string_view text, int lineNo) {
+        bool truncated = false;
+        const tPageRow cells = DecodeRowText(text, truncated);
+        EnhancementPacket packet;
+        packet.Packet = row;
+        packet.Designation = static_cast<std::uint8_t>((cells[0] - 0x40) & 0x0F);
+        for (int t = 0; t < kTripletsPerPacket; ++t) {
+            std::uint32_t bits = 0;
+            for (int k = 0; k < 3; ++k)
+                bits |= static_cast<std::uint32_t>((cells[static_cast<std::size_t>(1 + 3 * t + k)] - 0x40) & 0x3F) << (6 * k);
+            packet.Triplets[static_cast<std::size_t>(t)] = {static_cast<std::uint8_t>(bits & 0x3F),
+                                                            static_cast<std::uint8_t>((bits >> 6) & 0x1F),
+                                                            static_cast<std::uint8_t>(bits >> 11), true};
+        }
+        if (truncated) Warn(lineNo, "enhancement row longer than 40 cells, cut");
+        if (current_.Enhancements.size() >= 32) return Warn(lineNo, "more enhancement rows than a page has, skipped");
+        current_.Enhancements.push_back(packet);
+    }
+
+    // FL,red,green,yellow,cyan,fifth,index: page numbers; xFF is no link.
+    void FastextLinks(std::string_view args, int lineNo) {
+        FlofLinks links;
+        for (int i = 0; i < 6; ++i) {
+            const auto comma = args.find(',');
+            unsigned page = 0;
+            if (!ParseHex(Trim(args.substr(0, comma)), page) || page > 0x8FF)
+                return Warn(lineNo, "bad fastext link, links ignored");
+            if ((page & 0xFF) != 0xFF) {
+                if (page < 0x100) page += 0x800;  // magazine 0 is magazine 8
+                links.Links[static_cast<std::size_t>(i)] = {static_cast<std::uint16_t>(page), kAnySubCode, true};
+            }
+            args = comma == std::string_view::npos ? std::string_view{} : args.substr(comma + 1);
+        }
+        current_.Links = links;
     }
 
     TtiParseResult result_;

@@ -1,14 +1,15 @@
 // Reader of ".tti" page files (the MRG page format that teletext inserters and
-// editors use). Only what a level-1 service needs is taken: page number,
-// sub-code, page status and cycle time, and the display rows 1-24. Control
-// codes may be written in the 7-bit escape form (ESC + code + 0x40) or as
-// bytes 0x80-0x9F. Enhancement rows (26-28), fastext links and other commands
-// are skipped.
+// editors use): page number, sub-code, page status and cycle time, the
+// display rows 1-24, the enhancement rows 26 and 28 (X/26 characters and X/28
+// character sets, each triplet written as three characters of six bits) and
+// the fastext links (FL). Control codes may be written in the 7-bit escape
+// form (ESC + code + 0x40) or as bytes 0x80-0x9F. Other commands are skipped.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,8 @@ struct TtiPage {
     bool CycleTimed = true;        // CT ..,T (seconds) or ..,C (magazine cycles)
     std::string Description;       // DE
     std::array<tPageRow, kTtiRows> Rows;  // 7-bit codes, spaces where no OL line
+    std::vector<EnhancementPacket> Enhancements;  // OL,26 and OL,28
+    std::optional<FlofLinks> Links;               // FL
 
     TtiPage() {
         for (auto& row : Rows) row.fill(0x20);

@@ -189,12 +189,6 @@ TEST(TtxDump, PicturesOfEveryDecimalPage) {
     EXPECT_EQ(Dump({"-", "--bmp", "/proc/no-such-place"}, SmallRecording()).status, 2);
 }
 
-TEST(TtxDump, SearchTextIsConvertedToThePageCodePage) {
-    EXPECT_EQ(Utf8ToWindows1252("Gr\xC3\xBC\xC3\x9F" "e"), "Gr\xFC\xDF" "e");
-    EXPECT_EQ(Utf8ToWindows1252("\xE2\x82\xAC \xC5\xA1"), "\x80 \x9A");
-    EXPECT_EQ(Utf8ToWindows1252("\xD0\x96\xFF"), "??");
-}
-
 TEST(TtxDump, TransportStreamsGiveTheSamePagesAsTheirPackets) {
     const auto dir = std::filesystem::temp_directory_path() / ("ttxdump-ts-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);

@@ -4,10 +4,13 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <clocale>
+#include <langinfo.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -44,6 +47,12 @@ constexpr const char* kUsage =
     "  --service ID|NAME  decode the teletext of that service (default: the first\n"
     "                   service that has teletext)\n"
     "  --pid PID        decode the teletext of that PID\n"
+    "  --links          print the fastext links of each page: PAGE<TAB>red green\n"
+    "                   yellow cyan index (- for none)\n"
+    "  --level 1|1.5    decode as a level-1 or a level-1.5 decoder (default 1.5:\n"
+    "                   the characters of packets 26 and 28 and of M/29)\n"
+    "  --encoding utf-8 write text as UTF-8 (the default when the locale's character\n"
+    "                   set is UTF-8; otherwise each page in its Windows code page)\n"
     "  --help           print this text\n"
     "  --version        print the program's version\n"
     "Without --list, --search, --page or --t42 every stored decimal page is printed\n"
@@ -66,6 +75,9 @@ struct Options {
     std::string T42File;
     bool ListServices = false;
     TsChoice Choice;
+    bool Links = false;
+    bool Level15 = true;
+    bool Utf8 = false;
 };
 
 // What the display dispatcher does with the records, done at once: pages go to
@@ -76,17 +88,30 @@ class DatabaseSink : public DisplaySink {
 public:
     explicit DatabaseSink(PageDatabase& db) : db_(db) {}
 
-    void PostPage(PagePtr page) override { db_.StorePage(std::move(page)); }
+    void PostPage(PagePtr page) override {
+        if (const auto& enhancements = page.get_deleter().Enhancements;
+            enhancements && enhancements->Links && enhancements->Links->Any())
+            links_[page->PageNo] = *enhancements->Links;  // the copy received last counts
+        db_.StorePage(std::move(page));
+    }
     void PostStationName(std::unique_ptr<tStationName> name) override {
         const std::string text(StationNameText(*name));
-        if (!station_.empty() && text != station_) db_.ClearPageDatabase();
+        if (!station_.empty() && text != station_) Clear();
         station_ = text;
     }
-    void PostReset(std::unique_ptr<tResetNotice>) override { db_.ClearPageDatabase(); }
+    void PostReset(std::unique_ptr<tResetNotice>) override { Clear(); }
+    void Clear() {
+        db_.ClearPageDatabase();
+        links_.clear();
+    }
+
+    // The fastext links of every page number that carried some.
+    const std::map<std::uint16_t, FlofLinks>& Links() const { return links_; }
 
 private:
     PageDatabase& db_;
     std::string station_;
+    std::map<std::uint16_t, FlofLinks> links_;
 };
 
 std::optional<std::uint16_t> ParsePageNumber(std::string_view text) {
@@ -161,6 +186,16 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
             const auto pid = v ? ParseNumber(*v, 0x1FFE) : std::nullopt;
             if (!pid) return "--pid needs a PID 0 to 8190";
             options.Choice.Pid = static_cast<std::uint16_t>(*pid);
+        } else if (arg == "--links") {
+            options.Links = true;
+        } else if (arg == "--level") {
+            const std::string* v = value();
+            if (!v || (*v != "1" && *v != "1.5")) return "--level needs 1 or 1.5";
+            options.Level15 = *v == "1.5";
+        } else if (arg == "--encoding") {
+            const std::string* v = value();
+            if (!v || (*v != "utf-8" && *v != "UTF-8")) return "--encoding takes utf-8";
+            options.Utf8 = true;
         } else if (arg == "--page") {
             const std::string* v = value();
             if (!v || !(options.Page = ParsePageNumber(*v))) return "--page needs a page number 100 to 8FF";
@@ -254,7 +289,8 @@ int RunLive(const Options& options, PageDatabase& db, std::ostream& err) {
 }
 
 // The pages as the save-all-as-images command writes them, one file per sub-page.
-int WritePictures(const std::vector<PageDatabase::Entry>& entries, const std::string& folder, std::ostream& err) {
+int WritePictures(const std::vector<PageDatabase::Entry>& entries, const std::string& folder, bool level15,
+                  std::ostream& err) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     FontTable fonts;
@@ -262,7 +298,7 @@ int WritePictures(const std::vector<PageDatabase::Entry>& entries, const std::st
     GraphicsRenderer renderer;
     for (const auto& entry : entries) {
         const std::string path = (std::filesystem::path(folder) / (SavedPageName(entry.Key) + ".BMP")).string();
-        if (!SavePageImage(renderer, fonts, path, *entry.Page)) {
+        if (!SavePageImage(renderer, fonts, path, *entry.Page, level15 ? EnhancementsOf(entry.Page) : nullptr)) {
             err << "ttxdump: cannot write " << path << '\n';
             return kExitError;
         }
@@ -270,25 +306,43 @@ int WritePictures(const std::vector<PageDatabase::Entry>& entries, const std::st
     return kExitOk;
 }
 
-void WriteBlocks(const std::vector<PageDatabase::Entry>& entries, std::ostream& out) {
+void WriteBlocks(const std::vector<PageDatabase::Entry>& entries, const Options& options, std::ostream& out) {
     for (const auto& entry : entries) {
-        const std::string block = PageTextBlock(SavedPageName(entry.Key), *entry.Page);
+        const PageEnhancements* enhancements = options.Level15 ? EnhancementsOf(entry.Page) : nullptr;
+        const std::string title = SavedPageName(entry.Key);
+        const std::string block = options.Utf8 ? PageTextBlockUtf8(title, *entry.Page, enhancements)
+                                               : PageTextBlock(title, *entry.Page, enhancements);
         out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
 }
 
-int Report(const Options& options, const PageDatabase& db, std::ostream& out, std::ostream& err) {
+// PAGE<TAB>red green yellow cyan index, "-" for none.
+int WriteLinks(const std::map<std::uint16_t, FlofLinks>& links, std::ostream& out) {
+    const auto page = [](const PageLink& link) { return link.Valid ? PageKey(link.Page, 0).substr(0, 3) : "-"; };
+    for (const auto& [pageNo, flof] : links) {
+        const auto& l = flof.Links;
+        out << PageKey(pageNo, 0).substr(0, 3) << '\t' << page(l[FlofLinks::Red]) << ' ' << page(l[FlofLinks::Green])
+            << ' ' << page(l[FlofLinks::Yellow]) << ' ' << page(l[FlofLinks::Cyan]) << ' '
+            << page(l[FlofLinks::Index]) << '\n';
+    }
+    return links.empty() ? kExitNotFound : kExitOk;
+}
+
+int Report(const Options& options, const PageDatabase& db, const DatabaseSink& sink, std::ostream& out,
+           std::ostream& err) {
     if (db.PageCount() == 0) {
         err << "ttxdump: no page was received\n";
         return kExitNotFound;
     }
+    if (options.Links) return WriteLinks(sink.Links(), out);
     if (options.List) {
         for (const auto& entry : db.Snapshot()) out << entry.Key << '\n';
         return kExitOk;
     }
     if (options.Search) {
         tVTXSearchRec rec;
-        bool found = db.SearchFirst(Utf8ToWindows1252(*options.Search), rec);
+        rec.Enhanced = options.Level15;
+        bool found = db.SearchFirst(*options.Search, rec);
         const bool any = found;
         for (; found; found = db.SearchNext(rec))
             // The search reports the column before the hit, as the text view selects.
@@ -307,46 +361,26 @@ int Report(const Options& options, const PageDatabase& db, std::ostream& out, st
     } else {
         std::erase_if(entries, [](const auto& e) { return !IsDecimalPageKey(e.Key); });
     }
-    if (!options.BmpFolder.empty()) return WritePictures(entries, options.BmpFolder, err);
-    WriteBlocks(entries, out);
+    if (!options.BmpFolder.empty()) return WritePictures(entries, options.BmpFolder, options.Level15, err);
+    WriteBlocks(entries, options, out);
     return kExitOk;
 }
 
 }  // namespace
 
-std::string Utf8ToWindows1252(const std::string& utf8) {
-    // The code points 0x80-0x9F of Windows-1252 that are not Latin-1.
-    static constexpr std::pair<char32_t, char> kSpecial[] = {
-        {0x20AC, '\x80'}, {0x201A, '\x82'}, {0x0192, '\x83'}, {0x201E, '\x84'}, {0x2026, '\x85'},
-        {0x2020, '\x86'}, {0x2021, '\x87'}, {0x02C6, '\x88'}, {0x2030, '\x89'}, {0x0160, '\x8A'},
-        {0x2039, '\x8B'}, {0x0152, '\x8C'}, {0x017D, '\x8E'}, {0x2018, '\x91'}, {0x2019, '\x92'},
-        {0x201C, '\x93'}, {0x201D, '\x94'}, {0x2022, '\x95'}, {0x2013, '\x96'}, {0x2014, '\x97'},
-        {0x02DC, '\x98'}, {0x2122, '\x99'}, {0x0161, '\x9A'}, {0x203A, '\x9B'}, {0x0153, '\x9C'},
-        {0x017E, '\x9E'}, {0x0178, '\x9F'}};
-    std::string result;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-        if (length == 0 || i + static_cast<std::size_t>(length) > utf8.size()) {
-            result += '?';
-            ++i;
-            continue;
-        }
-        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += static_cast<std::size_t>(length);
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            result += static_cast<char>(cp);
-            continue;
-        }
-        const auto* special = std::find_if(std::begin(kSpecial), std::end(kSpecial),
-                                           [cp](const auto& p) { return p.first == cp; });
-        result += special != std::end(kSpecial) ? special->second : '?';
-    }
-    return result;
+bool LocaleIsUtf8() {
+    // Only the character classification is taken from the environment; the
+    // tool's own output formats (numbers, keys) stay those of the C locale.
+    const char* previous = std::setlocale(LC_CTYPE, nullptr);
+    const std::string saved = previous ? previous : "C";
+    if (!std::setlocale(LC_CTYPE, "")) return false;
+    const std::string codeset = nl_langinfo(CODESET);
+    std::setlocale(LC_CTYPE, saved.c_str());
+    return codeset == "UTF-8" || codeset == "utf8";
 }
 
-int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
+               bool utf8Locale) {
     if (args.size() == 1 && args[0] == "--version") {
         out << "ttxdump " << ReadVersionInfo(ProgramFileName()) << '\n';
         return kExitOk;
@@ -356,6 +390,7 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
         return kExitOk;
     }
     Options options;
+    options.Utf8 = utf8Locale;
     if (const std::string problem = ParseArgs(args, options); !problem.empty()) {
         err << "ttxdump: " << problem << "\nTry 'ttxdump --help' for more information.\n";
         return kExitError;
@@ -394,7 +429,7 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
             [&] {
                 // Another service: its pages replace the first one's, as in the viewer.
                 assembler.CloseAllPages();
-                db.ClearPageDatabase();
+                sink.Clear();
             }};
         if (const int status = ReadRecording(options, in, handlers, err); status != kExitOk) return status;
         assembler.CloseAllPages();
@@ -404,11 +439,12 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
                 err << "ttxdump: cannot write " << options.T42File << '\n';
                 return kExitError;
             }
-            const bool report = options.List || options.Search || options.Page || !options.BmpFolder.empty();
+            const bool report =
+                options.List || options.Search || options.Page || !options.BmpFolder.empty() || options.Links;
             if (!report) return written ? kExitOk : kExitNotFound;
         }
     }
-    return Report(options, db, out, err);
+    return Report(options, db, sink, out, err);
 }
 
 }  // namespace orv

@@ -11,10 +11,13 @@ namespace orv {
 
 // Runs the tool with its arguments (without the program name). Returns the
 // exit status: 0 done, 1 nothing found, 2 bad arguments or unreadable input.
-int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err);
+// Text is written as UTF-8 when the locale's character set is (utf8Locale) or
+// --encoding utf-8 asks for it, else each page in its Windows code page.
+int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
+               bool utf8Locale = false);
 
-// UTF-8 text to Windows-1252 bytes (what the page text holds); characters
-// outside that code page become "?".
-std::string Utf8ToWindows1252(const std::string& utf8);
+// True when the locale the C library resolves from LC_ALL, LC_CTYPE and LANG
+// has UTF-8 as its character set.
+bool LocaleIsUtf8();
 
 }  // namespace orv

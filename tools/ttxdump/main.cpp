@@ -7,5 +7,5 @@
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return orv::RunTtxDump(args, std::cin, std::cout, std::cerr);
+    return orv::RunTtxDump(args, std::cin, std::cout, std::cerr, orv::LocaleIsUtf8());
 }
