@@ -189,6 +189,49 @@ TEST(TtxDump, PicturesOfEveryDecimalPage) {
     EXPECT_EQ(Dump({"-", "--bmp", "/proc/no-such-place"}, SmallRecording()).status, 2);
 }
 
+// A French page whose X/26 puts the grave on its E, with fastext links.
+std::string FrenchRecording() {
+    HeaderControl c;
+    c.NationalOption = 4;
+    EnhancementPacket grave;
+    grave.Triplets[0] = {41, 0x04, 0, true};   // row 1
+    grave.Triplets[1] = {3, 0x11, 'E', true};  // E with a grave
+    FlofLinks links;
+    links.Links[FlofLinks::Red] = {0x101, kAnySubCode, true};
+    links.Links[FlofLinks::Index] = {0x100, kAnySubCode, true};
+    const tPageRow row = [] {
+        tPageRow r;
+        r.fill(' ');
+        const std::string_view text = "COLERE {";  // { is a-circumflex on a French page
+        std::copy(text.begin(), text.end(), r.begin());
+        return r;
+    }();
+    EncodablePage page;
+    page.Control = c;
+    page.HeaderText = "HDR";
+    page.Rows = std::span(&row, 1);
+    page.Links = &links;
+    page.Enhancements = std::span(&grave, 1);
+    auto packets = EncodePage(page);
+    packets.push_back(EncodeHeader(0x101, c, ""));
+    return Recording(packets);
+}
+
+TEST(TtxDump, LevelEncodingAndLinks) {
+    const auto row1 = [](const DumpResult& run) { return run.out.substr(run.out.find("\r\n", 60) + 2, 8); };
+    EXPECT_EQ(row1(Dump({"-"}, FrenchRecording())), "COL\xC8RE \xE2");
+    EXPECT_EQ(row1(Dump({"-", "--level", "1"}, FrenchRecording())), "COLERE \xE2");
+    const DumpResult utf8 = Dump({"-", "--encoding", "utf-8"}, FrenchRecording());
+    EXPECT_EQ(utf8.out.substr(utf8.out.find("\r\n", 60) + 2, 10), "COL\u00C8RE \u00E2");
+
+    EXPECT_EQ(Dump({"-", "--search", "col\u00E8re"}, FrenchRecording()).out, "100/0000 1 0\n");
+    EXPECT_EQ(Dump({"-", "--search", "col\u00E8re", "--level", "1"}, FrenchRecording()).status, 1);
+    EXPECT_EQ(Dump({"-", "--links"}, FrenchRecording()).out, "100\t101 - - - 100\n");
+    EXPECT_EQ(Dump({"-", "--links"}, SmallRecording()).status, 1);
+    EXPECT_EQ(Dump({"-", "--level", "2"}, FrenchRecording()).status, 2);
+    EXPECT_EQ(Dump({"-", "--encoding", "latin1"}, FrenchRecording()).status, 2);
+}
+
 TEST(TtxDump, TransportStreamsGiveTheSamePagesAsTheirPackets) {
     const auto dir = std::filesystem::temp_directory_path() / ("ttxdump-ts-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
