@@ -55,12 +55,20 @@ const PageEnhancements* EnhancementsOf(const PageRef& page) {
     return owner ? owner->Enhancements.get() : nullptr;
 }
 
+std::shared_ptr<const PageEnhancements> SharedEnhancementsOf(const PageRef& page) {
+    const auto* owner = std::get_deleter<PageDeleter>(page);
+    return owner ? owner->Enhancements : nullptr;
+}
+
 PagePtr CopyOfPage(const PageRef& page) {
     if (!page) return nullptr;
-    std::shared_ptr<const PageEnhancements> enhancements;
-    if (const auto* owner = std::get_deleter<PageDeleter>(page)) enhancements = owner->Enhancements;
     auto copy = std::make_unique<tPageImage>(*page);
-    return PagePtr(copy.release(), PageDeleter(std::move(enhancements)));
+    return PagePtr(copy.release(), PageDeleter(SharedEnhancementsOf(page)));
+}
+
+PageRef SharedPage(const tPageImage& image, std::shared_ptr<const PageEnhancements> enhancements) {
+    auto copy = std::make_unique<tPageImage>(image);
+    return MakePageRef(PagePtr(copy.release(), PageDeleter(std::move(enhancements))));
 }
 
 bool PageDatabase::StorePage(PagePtr page) { return Store(std::move(page)) != nullptr; }
@@ -115,6 +123,16 @@ bool PageDatabase::ListPages(std::vector<std::string>& strings) const {
         strings.emplace_back(page);
     }
     return true;
+}
+
+std::vector<std::int32_t> PageDatabase::SubCodes(std::uint16_t pageNo) const {
+    const std::string page = PagePart(pageNo) + "/";
+    std::vector<std::int32_t> codes;
+    std::lock_guard guard(lock_);
+    for (auto it = entries_.lower_bound(page); it != entries_.end() && it->first.compare(0, page.size(), page) == 0; ++it)
+        if (it->second) codes.push_back(it->second->SubCode);
+    std::sort(codes.begin(), codes.end());  // "10000" sorts before "1001" as text
+    return codes;
 }
 
 bool PageDatabase::SearchFirst(std::string_view text, tVTXSearchRec& rec) const {

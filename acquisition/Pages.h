@@ -34,6 +34,10 @@ PageRef MakePageRef(PagePtr page);
 const PageEnhancements* EnhancementsOf(const PageRef& page);
 // A copy of a stored record on its way to another database, with its enhancements.
 PagePtr CopyOfPage(const PageRef& page);
+// The enhancements of a record, shared; none for most pages.
+std::shared_ptr<const PageEnhancements> SharedEnhancementsOf(const PageRef& page);
+// A record of its own made from a page image and its enhancements.
+PageRef SharedPage(const tPageImage& image, std::shared_ptr<const PageEnhancements> enhancements);
 
 // State of a text search that the caller keeps between SearchFirst and
 // SearchNext. FoundColumn is the hit's column minus one, as the text view's
@@ -89,6 +93,8 @@ public:
 
     // Appends each decimal page number ("100") not yet in the list, in key order.
     bool ListPages(std::vector<std::string>& strings) const;
+    // The sub-codes stored of a page, ascending.
+    std::vector<std::int32_t> SubCodes(std::uint16_t pageNo) const;
 
     // The text is UTF-8; letters compare without regard to case.
     bool SearchFirst(std::string_view text, tVTXSearchRec& rec) const;

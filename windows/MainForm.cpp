@@ -153,7 +153,7 @@ void TMainForm::BuildMainComponents() {
         return item;
     };
     mTV_VTX = addTVMode("mTV_VTX", "Teletext view + TV (mix)", 11, mText);
-    mTV_Text = addTVMode("mTV_Text", "Text view + TV", 13, nullptr);
+    mTV_Text = addTVMode("mTV_Text", "Text view + TV", 13, mLevelSeparator);
     connect(mTV_VTX, &QAction::triggered, this, [this] { mTV_VTXClick(); });
     connect(mTV_Text, &QAction::triggered, this, [this] { mTV_TextClick(); });
 
@@ -176,6 +176,12 @@ void TMainForm::FormCreate() {
     // 3. Language module, 4. font faces, 5. version.
     ApplyLanguageModule();
     shared_->renderer.SelectFontSet(settings_.NationalFont);
+    shared_->level = settings_.Level;
+    shared_->levelChanged = [this] {
+        ApplyLevel();
+        for (const auto& window : shared_->extraWindows) window->ApplyLevel();
+    };
+    ApplyLevel();
     // 6. Help.
     const auto dir = std::filesystem::path(services_.programPath).parent_path().string() + "/";
     shared_->helpFileName = FindHelpFile(dir, LanguageAbbreviation(settings_.Language),
@@ -228,6 +234,7 @@ void TMainForm::FormDestroy() {
     settings_.DisplayMode = view_.DisplayMode;
     settings_.VideoSource = videoSource_;
     settings_.CurrentChannel = tuner_.CurrentChannel;
+    settings_.Level = shared_->level;
     try {
         WriteSettings(services_.registry, settings_);
     } catch (...) {
@@ -419,8 +426,9 @@ void TMainForm::bPauseClick() {
     SetPause(paused_);
 }
 
-bool TMainForm::SaveCurrentText(const std::string& fileName, const tPageImage& page) {
-    return SavePageText(fileName, page, PageNumberText(page.PageNo));
+bool TMainForm::SaveCurrentText(const std::string& fileName, const tPageImage& page,
+                                const PageEnhancements* enhancements) {
+    return SavePageText(fileName, page, PageNumberText(page.PageNo), enhancements);
 }
 
 bool TMainForm::TextClicksIgnored() const {
@@ -512,7 +520,7 @@ void TMainForm::bMinimizeClick() {
 
 void TMainForm::FormKeyUp(QKeyEvent* event) {
     if (!pSearch->isHidden() || event->isAutoRepeat()) return;
-    if (HandleDigitKey(*event)) return;
+    if (HandleDigitKey(*event) || HandleNavigationKey(*event)) return;
     if (event->key() == Qt::Key_F3 && view_.SearchActive) bStartSearchClick();
 }
 

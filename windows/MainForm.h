@@ -147,7 +147,8 @@ protected:
     void PageDrawnInFull(std::uint16_t number) override;
 
     void PageEntered() override { PushHistory(); }
-    bool SaveCurrentText(const std::string& fileName, const tPageImage& page) override;
+    bool SaveCurrentText(const std::string& fileName, const tPageImage& page,
+                         const PageEnhancements* enhancements) override;
     bool TextClicksIgnored() const override;
     void RedrawPage() override { view_.RefreshPage(nullptr, 0); }
 

@@ -41,6 +41,9 @@ MainSettings ReadSettings(const Registry& registry, std::uint16_t userLanguage) 
         settings.CurrentChannel = static_cast<std::uint16_t>(*channel & 0xFFFF);
     if (const auto source = registry.ReadInteger(kTeletextSettingsKey, "LastSource"))
         settings.VideoSource = static_cast<std::int32_t>(*source);
+    // A level this viewer does not know is taken as the default.
+    if (const auto level = registry.ReadInteger(kTeletextSettingsKey, "Level"); level && (*level == 10 || *level == 15 || *level == 25))
+        settings.Level = static_cast<int>(*level);
     return settings;
 }
 
@@ -53,6 +56,7 @@ bool WriteSettings(Registry& registry, const MainSettings& settings) {
         editor.WriteString(kTeletextSettingsKey, "Language", language);
         editor.WriteInteger(kTeletextSettingsKey, "LastChannel", settings.CurrentChannel);
         editor.WriteInteger(kTeletextSettingsKey, "LastSource", static_cast<std::uint32_t>(settings.VideoSource));
+        editor.WriteInteger(kTeletextSettingsKey, "Level", static_cast<std::uint32_t>(settings.Level));
         return true;
     });
 }

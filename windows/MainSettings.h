@@ -21,14 +21,15 @@ struct MainSettings {
     int NationalFont = 0;             // "NationalFont", hexadecimal text; read, never written
     std::uint16_t CurrentChannel = 0; // "LastChannel", low 16 bits
     std::int32_t VideoSource = -1;    // "LastSource"
+    int Level = 15;                   // "Level": 10 level 1, 15 level 1.5, 25 kept for level 2.5
     bool TunerKeyPresent = false;
 };
 
 // userLanguage is the default of "Language" (the user's default language).
 MainSettings ReadSettings(const Registry& registry, std::uint16_t userLanguage);
 
-// Writes "VTXMode", "Language" ("%.04X"), "LastChannel" and "LastSource" in
-// one rewrite, creating the key; false when nothing could be written.
+// Writes "VTXMode", "Language" ("%.04X"), "LastChannel", "LastSource" and
+// "Level" in one rewrite, creating the key; false when nothing could be written.
 bool WriteSettings(Registry& registry, const MainSettings& settings);
 
 // The value of hexadecimal text ("407", "0407", "1A"); false for anything else.

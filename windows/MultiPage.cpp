@@ -34,10 +34,12 @@ TFMultiPage::TFMultiPage(std::shared_ptr<PageWindowShared> shared) : TPageForm(s
 
 TFMultiPage::~TFMultiPage() { UnregisterFromPages(); }
 
-void TFMultiPage::InitFromWindow(std::uint8_t displayMode, const tPageImage& page, std::uint32_t subPage,
+void TFMultiPage::InitFromWindow(std::uint8_t displayMode, const tPageImage& page,
+                                 std::shared_ptr<const PageEnhancements> enhancements, std::uint32_t subPage,
                                  std::uint16_t pageNo) {
     SetPause(true);
     view_.PageSnapshot = page;
+    view_.SnapshotEnhancements = std::move(enhancements);
     view_.CurrentPage = pageNo;
     view_.CurrentSubPage = subPage;
     // An opener still waiting for another page shows the copy under that
@@ -58,7 +60,7 @@ void TFMultiPage::InitFromWindow(std::uint8_t displayMode, const tPageImage& pag
 // Under its own number: while a page typed meanwhile is awaited, the copy
 // only updates the header, and is never drawn as that other page.
 void TFMultiPage::DrawSnapshot() {
-    view_.RefreshPage(std::make_shared<const tPageImage>(view_.PageSnapshot), view_.PageSnapshot.PageNo);
+    view_.RefreshPage(SharedPage(view_.PageSnapshot, view_.SnapshotEnhancements), view_.PageSnapshot.PageNo);
 }
 
 void TFMultiPage::showEvent(QShowEvent* event) {
@@ -120,8 +122,9 @@ bool TFMultiPage::TextClicksIgnored() const {
     return paused_ || (shared_->pipeline && shared_->pipeline->Collectors().CapturePaused());
 }
 
-bool TFMultiPage::SaveCurrentText(const std::string& fileName, const tPageImage& page) {
-    return ReplacePageText(fileName, page);
+bool TFMultiPage::SaveCurrentText(const std::string& fileName, const tPageImage& page,
+                                  const PageEnhancements* enhancements) {
+    return ReplacePageText(fileName, page, enhancements);
 }
 
 QString TFMultiPage::Caption() const {
@@ -146,7 +149,8 @@ void TFMultiPage::keyReleaseEvent(QKeyEvent* event) {
     // Only keys that reach the window itself: none while one of its controls
     // (the page list, the text page) holds the focus.
     QWidget* focus = QApplication::focusWidget();
-    if (!event->isAutoRepeat() && (!focus || focus == this) && HandleDigitKey(*event)) return;
+    if (!event->isAutoRepeat() && (!focus || focus == this) && (HandleDigitKey(*event) || HandleNavigationKey(*event)))
+        return;
     TPageForm::keyReleaseEvent(event);
 }
 

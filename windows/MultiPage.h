@@ -20,7 +20,9 @@ public:
     ~TFMultiPage() override;
 
     // Called by the opener before the window is shown.
-    void InitFromWindow(std::uint8_t displayMode, const tPageImage& page, std::uint32_t subPage, std::uint16_t pageNo);
+    void InitFromWindow(std::uint8_t displayMode, const tPageImage& page,
+                        std::shared_ptr<const PageEnhancements> enhancements, std::uint32_t subPage,
+                        std::uint16_t pageNo);
 
     void OnVtxPage(std::uint16_t pageNo, const PageRef& page) override;
     void ApplyDisplayMode() override;
@@ -32,7 +34,8 @@ public:
     QString Caption() const;
 
 protected:
-    bool SaveCurrentText(const std::string& fileName, const tPageImage& page) override;
+    bool SaveCurrentText(const std::string& fileName, const tPageImage& page,
+                         const PageEnhancements* enhancements) override;
     bool TextClicksIgnored() const override;
     bool CanCopyPicture() const override { return view_.ShownPage != nullptr; }
     void RedrawPage() override;

@@ -29,7 +29,8 @@ constexpr int kWindowPixelsPerInch = 96;
 }  // namespace
 
 QImage TPageForm::SnapshotPicture() const {
-    return CanvasImage(DrawPagePicture(shared_->renderer, shared_->fonts, view_.PageSnapshot)).copy();
+    return CanvasImage(DrawPagePicture(shared_->renderer, shared_->fonts, view_.PageSnapshot, view_.SnapshotDrawn()))
+        .copy();
 }
 
 // ------------------------------------------------------------------ save
@@ -50,13 +51,14 @@ void TPageForm::SavePages(bool allPages, bool asImage) {
     try {
         if (allPages) {
             if (shared_->pipeline)
-                SaveAllPages(shared_->pipeline->Pages(), shared_->renderer, shared_->fonts, fileName, asImage);
+                SaveAllPages(shared_->pipeline->Pages(), shared_->renderer, shared_->fonts, fileName, asImage,
+                             view_.Level15);
         } else if (asImage) {
             // What the user sees: the copy of the page last drawn in full,
             // which stays whole when the stored record is replaced or cleared.
-            SavePageImage(shared_->renderer, shared_->fonts, fileName, view_.PageSnapshot);
+            SavePageImage(shared_->renderer, shared_->fonts, fileName, view_.PageSnapshot, view_.SnapshotDrawn());
         } else {
-            SaveCurrentText(fileName, view_.PageSnapshot);
+            SaveCurrentText(fileName, view_.PageSnapshot, view_.SnapshotDrawn());
         }
     } catch (...) {
         // A failed save leaves what is saved so far; nothing is reported.
@@ -131,6 +133,7 @@ void TPageForm::OpenWebAddress(const std::string& address) {
 void TPageForm::VTXBoxClick(QPoint at) {
     CloseDropDowns();
     CommandPause pause(*this, false);
+    if (FollowRow24Link(at)) return;
     std::string link;
     int found = 0;
     try {

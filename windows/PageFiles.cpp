@@ -29,21 +29,23 @@ std::pair<std::string, std::string> SplitAtExtension(const std::string& fileName
 }
 
 bool SaveAllPages(const PageDatabase& pages, GraphicsRenderer& renderer, const FontTable& fonts,
-                  const std::string& chosenName, bool asImage) {
+                  const std::string& chosenName, bool asImage, bool level15) {
     const auto [base, extension] = SplitAtExtension(chosenName);
     bool saved = true;
     pages.ForEachEntry([&](const PageDatabase::Entry& entry) {
         if (!IsDecimalPageKey(entry.Key) || !entry.Page) return true;
         const std::string name = SavedPageName(entry.Key);
-        saved = asImage ? SavePageImage(renderer, fonts, base + name + extension, *entry.Page)
-                        : SavePageText(base + extension, *entry.Page, name);
+        const PageEnhancements* enhancements = level15 ? EnhancementsOf(entry.Page) : nullptr;
+        saved = asImage ? SavePageImage(renderer, fonts, base + name + extension, *entry.Page, enhancements)
+                        : SavePageText(base + extension, *entry.Page, name, enhancements);
         return saved;
     });
     return saved;
 }
 
-bool ReplacePageText(const std::string& fileName, const tPageImage& page) {
-    return WriteTextFile(fileName, EncodeCodePage(PageText(page), PageTextCodePage(page)), false);
+bool ReplacePageText(const std::string& fileName, const tPageImage& page, const PageEnhancements* enhancements) {
+    return WriteTextFile(fileName,
+                         EncodeCodePage(PageText(page, enhancements), PageTextCodePage(page, enhancements)), false);
 }
 
 }  // namespace orv

@@ -28,11 +28,13 @@ std::pair<std::string, std::string> SplitAtExtension(const std::string& fileName
 // extension, one per page and sub-page; as text one block per page, titled
 // "100-0000", appended to the chosen file. Stops at the first save that
 // fails, and returns false then.
+// With level15 the pages are saved as drawn with their enhancements.
 bool SaveAllPages(const PageDatabase& pages, GraphicsRenderer& renderer, const FontTable& fonts,
-                  const std::string& chosenName, bool asImage);
+                  const std::string& chosenName, bool asImage, bool level15 = true);
 
 // The text an extra window saves: the file made anew, holding only the page
 // text (25 lines with CR LF). False when it could not be written.
-bool ReplacePageText(const std::string& fileName, const tPageImage& page);
+bool ReplacePageText(const std::string& fileName, const tPageImage& page,
+                     const PageEnhancements* enhancements = nullptr);
 
 }  // namespace orv

@@ -284,6 +284,14 @@ void TPageForm::BuildMenus() {
     mText = addMode("mText", "Text view", 12);
     connect(mVTX, &QAction::triggered, this, [this] { mVTXClick(); });
     connect(mText, &QAction::triggered, this, [this] { mTextClick(); });
+    // The level the pages are drawn at, below the modes.
+    mLevelSeparator = pm_VTX_Mode->addSeparator();
+    mLevel = pm_VTX_Mode->addAction("Level 1.5 characters");
+    mLevel->setObjectName("mLevel");
+    mLevel->setCheckable(true);
+    mLevel->setChecked(shared_->level != kLevel1);
+    view_.Level15 = shared_->level != kLevel1;
+    connect(mLevel, &QAction::triggered, this, [this] { mLevelClick(); });
 
     m_Save = new QMenu(this);
     m_Save->setObjectName("m_Save");
@@ -427,7 +435,8 @@ void TPageForm::bNewWindowClick() {
     // A window that has drawn nothing yet hands over nothing: the new one
     // then starts on page 100.
     if (view_.SnapshotTaken)
-        window->InitFromWindow(view_.DisplayMode, view_.PageSnapshot, view_.CurrentSubPage, view_.CurrentPage);
+        window->InitFromWindow(view_.DisplayMode, view_.PageSnapshot, view_.SnapshotEnhancements,
+                               view_.CurrentSubPage, view_.CurrentPage);
     TFMultiPage& shown = *window;
     shared_->extraWindows.push_back(std::move(window));
     shown.show();

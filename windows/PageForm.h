@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ class QtTextView;
 class TFMultiPage;
 
 inline constexpr std::uint32_t kKhaki = 10138303;  // 0x9AB2BF, a Windows colour value
+// The "Level" setting: level 1, level 1.5 (the default); 25 is kept for level 2.5.
+inline constexpr int kLevel1 = 10;
+inline constexpr int kLevel15 = 15;
 inline constexpr int kPageAreaWidth = 490;
 inline constexpr int kPageAreaHeight = 388;
 
@@ -72,6 +76,8 @@ struct PageWindowShared {
     std::string helpFileName;        // empty when no help file was found
     Acquisition* pipeline = nullptr;  // once the main window has created it
     LanguageModule language;         // the texts in use; empty when none
+    int level = 15;                  // "Level": 10 for level 1, 15 for level 1.5
+    std::function<void()> levelChanged;  // redraws every page window
     FontTable fonts;
     GraphicsRenderer renderer;       // one cell state for the whole program
     // The open extra windows; the main window closes them before the pipeline stops.
@@ -140,6 +146,19 @@ public:
     // The caret is at the clicked position (view positions, CR LF as two).
     void p_TextMouseDown(int caret);
     void OpenWebAddress(const std::string& address);
+    // The page's fastext link (FlofLinks::Red ... Index), taken like a typed
+    // number; false when the page has no such link.
+    bool FollowLink(int link);
+    // A click on a coloured field of row 24 of a page with fastext links.
+    bool FollowRow24Link(QPoint at);
+    // Page Up / Page Down: the next or previous stored sub-page, held.
+    void StepSubPage(int direction);
+
+    // The level the pages are drawn at: 10 (level 1) or 15 (level 1.5; 25 is
+    // taken as 1.5 until level 2.5 is drawn). The menu item of every window
+    // shows it; a change redraws them all.
+    void mLevelClick();
+    void ApplyLevel();
 
     // The canvas's face, height and colours back to those of a page.
     void ResetCanvasTools();
@@ -167,7 +186,8 @@ protected:
     // Hooks of the commands.
     virtual void PageEntered() {}  // three digits typed, before the jump
     // Saves the current page as text; the main window appends a titled block.
-    virtual bool SaveCurrentText(const std::string& fileName, const tPageImage& page) = 0;
+    virtual bool SaveCurrentText(const std::string& fileName, const tPageImage& page,
+                                 const PageEnhancements* enhancements) = 0;
     virtual bool TextClicksIgnored() const = 0;
     virtual bool CanCopyPicture() const { return true; }
     // Draws the page again after a repaint the window system asked for.
@@ -191,6 +211,9 @@ protected:
     void UnregisterFromPages();
     // Digits from the keyboard and the keypad; true when the key was one.
     bool HandleDigitKey(const QKeyEvent& event);
+    // The colour keys (F5-F8 and the remote's red, green, yellow and blue),
+    // the index key (F9) and Page Up / Page Down; true when the key was one.
+    bool HandleNavigationKey(const QKeyEvent& event);
     void sHeadlineMouse(QEvent* event);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -250,6 +273,8 @@ public:
     QMenu* pm_VTX_Mode = nullptr;
     QAction* mVTX = nullptr;
     QAction* mText = nullptr;
+    QAction* mLevelSeparator = nullptr;
+    QAction* mLevel = nullptr;  // "Level 1.5 characters"
     QMenu* m_Save = nullptr;
     QMenu* m_SaveSingle = nullptr;  // "Save current page"
     QAction* m_SaveSingleText = nullptr;

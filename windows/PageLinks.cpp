@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "rendering/TextEncoding.h"
+#include "acquisition/PageEnhancements.h"
 #include "rendering/TextPageView.h"
+#include "rendering/VTX_Graphics_Display.h"
+#include "rendering/VTX_TEXT_DISPLAY.h"
 #include "windows/PageView.h"
 
 namespace orv {
@@ -61,6 +64,26 @@ TextClick TextClickAt(const TextView& view, int caret) {
     click.Word = TrimBlanks(Utf16ToUtf8(std::u16string_view(text).substr(static_cast<std::size_t>(left),
                                                                         static_cast<std::size_t>(right - left))));
     return click;
+}
+
+int FastextLinkAt(const tPageImage& page, int x, int y) {
+    constexpr int kRow24 = 24;
+    if (x < 0 || y < 0 || y / kCellHeight != kRow24 || x / kCellWidth >= kTextColumns) return -1;
+    // The foreground in force at the cell: a colour code takes effect after its own cell.
+    int colour = 7;
+    const int column = x / kCellWidth;
+    for (int k = 0; k < column; ++k) {
+        const std::uint8_t b = page.Rows[kRow24][static_cast<std::size_t>(k)];
+        if (b <= 0x07) colour = b;
+        else if (b >= 0x10 && b <= 0x17) colour = b - 0x10;
+    }
+    switch (colour) {
+    case 1: return FlofLinks::Red;
+    case 2: return FlofLinks::Green;
+    case 3: return FlofLinks::Yellow;
+    case 6: return FlofLinks::Cyan;
+    default: return -1;
+    }
 }
 
 }  // namespace orv

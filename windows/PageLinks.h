@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "acquisition/UTeletextTypes.h"
 #include "platform/TextView.h"
 
 namespace orv {
@@ -28,5 +29,9 @@ struct TextClick {
     std::string Word;
 };
 TextClick TextClickAt(const TextView& view, int caret);
+
+// The fastext link (FlofLinks::Red, Green, Yellow or Cyan) whose colour the
+// cell at (x, y) of the page's graphics shows in row 24; -1 elsewhere.
+int FastextLinkAt(const tPageImage& page, int x, int y);
 
 }  // namespace orv

@@ -1,5 +1,6 @@
 #include "windows/PageView.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -39,23 +40,27 @@ void PageView::RefreshPage(const PageRef& record, std::uint16_t number) {
                 number = CurrentPage;
             }
         }
-        if (page && number == CurrentPage) {
-            DrawFull(*page, number);
+        // A held sub-page is drawn when a newer copy of it arrives, no other.
+        const bool held = HoldSubPage && page && page->SubCode != static_cast<std::int32_t>(CurrentSubPage);
+        if (page && number == CurrentPage && !held) {
+            DrawFull(page, number);
             ShownPage = page;
         } else if (WaitingForPage) {
             DrawWaiting(number);
         } else if (page) {
-            DrawHeaderOnly(*page);
+            DrawHeaderOnly(page);
         }
     } catch (...) {
         // A page that cannot be drawn leaves the window as it was.
     }
 }
 
-void PageView::DrawFull(const tPageImage& page, std::uint16_t number) {
+void PageView::DrawFull(const PageRef& record, std::uint16_t number) {
+    const tPageImage& page = *record;
+    const std::shared_ptr<const PageEnhancements> enhancements = SharedEnhancementsOf(record);
     WaitingForPage = false;
     if (GraphicsMode()) {
-        renderer_.DrawPage(surface_.PageCanvas(), page, false, MixMode());
+        renderer_.DrawPage(surface_.PageCanvas(), page, Drawn(enhancements.get()), false, MixMode());
         // Cells 0-10 are the window's own, which the page does not draw: its
         // number (or the digits being typed) and blanks, so that nothing of a
         // "Search page" line or of earlier digits stays there.
@@ -67,16 +72,17 @@ void PageView::DrawFull(const tPageImage& page, std::uint16_t number) {
                                      SearchRec.SearchLength);
         surface_.PageCanvasChanged();
     } else {
-        surface_.TextPage().RenderPageText(page, false);
+        surface_.TextPage().RenderPageText(page, Drawn(enhancements.get()), false);
         if (SearchActive)
             surface_.TextPage().SelectTextHit(SearchRec.FoundRow, SearchRec.FoundColumn, SearchRec.SearchLength);
     }
     if (&page != &PageSnapshot) std::memcpy(&PageSnapshot, &page, sizeof PageSnapshot);
+    SnapshotEnhancements = enhancements;
     SnapshotTaken = true;
     // While digits are being typed the label shows them: the page in view comes
     // round again and again (a carousel every few seconds), and putting its
     // number back would hide the digits the next key will complete.
-    if (PageEntry.empty()) surface_.SetPageNumberCaption(PageNumberText(number));
+    if (PageEntry.empty()) surface_.SetPageNumberCaption(PageNumberCaption(number));
     surface_.PageDrawnInFull(number);
 }
 
@@ -90,13 +96,15 @@ void PageView::DrawWaiting(std::uint16_t number) {
     }
 }
 
-void PageView::DrawHeaderOnly(const tPageImage& page) {
+void PageView::DrawHeaderOnly(const PageRef& record) {
+    const tPageImage& page = *record;
+    const PageEnhancements* enhancements = Drawn(EnhancementsOf(record));
     if (GraphicsMode()) {
-        renderer_.DrawPage(surface_.PageCanvas(), page, true, MixMode());
+        renderer_.DrawPage(surface_.PageCanvas(), page, enhancements, true, MixMode());
         renderer_.DrawHeaderPageNumber(surface_.PageCanvas(), CurrentPage, MixMode());
         surface_.PageHeaderChanged();
     } else {
-        surface_.TextPage().RenderPageText(page, true);
+        surface_.TextPage().RenderPageText(page, enhancements, true);
     }
 }
 
@@ -136,6 +144,7 @@ void PageView::GoToEnteredPage(std::int32_t subPage) {
     }
     PageEntry.clear();
     WaitingForPage = true;
+    HoldSubPage = false;
     ShownPage.reset();
     CurrentPage = static_cast<std::uint16_t>(value);
     CurrentSubPage = static_cast<std::uint32_t>(subPage);
@@ -168,11 +177,47 @@ void PageView::GoToSearchHit() {
     }
     PageEntry.clear();
     WaitingForPage = true;
+    HoldSubPage = false;
     ShownPage.reset();
     CurrentPage = static_cast<std::uint16_t>(SearchRec.FoundPage);
     CurrentSubPage = static_cast<std::uint32_t>(SearchRec.FoundSubCode);
     surface_.PageNumberTaken(CurrentPage);
     RefreshPage(nullptr, 0);
+}
+
+const FlofLinks* PageView::Links() const {
+    if (!SnapshotTaken || !SnapshotEnhancements || !SnapshotEnhancements->Links) return nullptr;
+    return SnapshotEnhancements->Links->Any() ? &*SnapshotEnhancements->Links : nullptr;
+}
+
+bool PageView::StepSubPage(int direction) {
+    if (!pages_ || !ShownPage || WaitingForPage) return false;
+    const std::vector<std::int32_t> codes = pages_->SubCodes(CurrentPage);
+    if (codes.size() < 2) return false;
+    const std::int32_t shown = ShownPage->SubCode;
+    auto at = std::find(codes.begin(), codes.end(), shown);
+    std::ptrdiff_t index = at == codes.end() ? 0 : at - codes.begin();
+    const auto count = static_cast<std::ptrdiff_t>(codes.size());
+    index = ((index + direction) % count + count) % count;
+    HoldSubPage = true;
+    CurrentSubPage = static_cast<std::uint32_t>(codes[static_cast<std::size_t>(index)]);
+    const PageRef page = pages_->FindPage(CurrentPage, static_cast<std::int32_t>(CurrentSubPage));
+    if (!page) return false;
+    RefreshPage(page, CurrentPage);
+    return true;
+}
+
+std::string PageView::SubPagePosition() const {
+    if (!HoldSubPage || !pages_) return {};
+    const std::vector<std::int32_t> codes = pages_->SubCodes(CurrentPage);
+    const auto at = std::find(codes.begin(), codes.end(), static_cast<std::int32_t>(CurrentSubPage));
+    if (at == codes.end()) return {};
+    return std::to_string(at - codes.begin() + 1) + "/" + std::to_string(codes.size());
+}
+
+std::string PageView::PageNumberCaption(std::uint16_t number) const {
+    const std::string position = SubPagePosition();
+    return position.empty() ? PageNumberText(number) : PageNumberText(number) + "  " + position;
 }
 
 }  // namespace orv

@@ -84,6 +84,21 @@ public:
     bool GraphicsMode() const { return DisplayMode == kModeTeletext || DisplayMode == kModeTeletextTV; }
     bool MixMode() const { return DisplayMode == kModeTeletextTV; }
 
+    // The enhancements a page is drawn with: none at level 1.
+    const PageEnhancements* Drawn(const PageEnhancements* enhancements) const {
+        return Level15 ? enhancements : nullptr;
+    }
+    const PageEnhancements* SnapshotDrawn() const { return Drawn(SnapshotEnhancements.get()); }
+    // The fastext links of the page on view (at either level); none when it has none.
+    const FlofLinks* Links() const;
+
+    // Steps to the next (1) or the previous (-1) stored sub-page of the page
+    // on view, round, and holds it until another page is chosen. False when
+    // the page has no other sub-page.
+    bool StepSubPage(int direction);
+    // "2/4": the held sub-page's place among the stored ones; empty when none is held.
+    std::string SubPagePosition() const;
+
     std::uint8_t DisplayMode = kModeTeletext;
     std::uint16_t CurrentPage = 0;
     std::uint32_t CurrentSubPage = 0;
@@ -91,14 +106,18 @@ public:
     bool WaitingForPage = false;
     PageRef ShownPage;        // the stored record last drawn in full
     tPageImage PageSnapshot{};  // a copy of it for printing and copying
+    std::shared_ptr<const PageEnhancements> SnapshotEnhancements;  // what came with it
+    bool Level15 = true;         // pages are drawn with their enhancements
+    bool HoldSubPage = false;    // a sub-page chosen with the page keys is kept
     bool SnapshotTaken = false;  // a page was drawn in full at least once
     tVTXSearchRec SearchRec;
     bool SearchActive = false;
 
 private:
-    void DrawFull(const tPageImage& page, std::uint16_t number);
+    void DrawFull(const PageRef& page, std::uint16_t number);
+    std::string PageNumberCaption(std::uint16_t number) const;
     void DrawWaiting(std::uint16_t number);
-    void DrawHeaderOnly(const tPageImage& page);
+    void DrawHeaderOnly(const PageRef& page);
     void DrawPageEntry();
     void DrawHeaderDigits(std::string text);
 

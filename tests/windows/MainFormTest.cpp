@@ -78,7 +78,7 @@ void Type(TMainForm& form, const std::string& keys) {
     for (char c : keys) EnterKey(form, c);
 }
 
-TEST(MainForm, FirstStartWithoutSettingsAndTheFourValuesWrittenAtExit) {
+TEST(MainForm, FirstStartWithoutSettingsAndTheValuesWrittenAtExit) {
     Viewer viewer("demo", 16000, 0x0407);
     TMainForm& form = *viewer.Form;
     ASSERT_TRUE(form.Started());
@@ -127,8 +127,9 @@ TEST(MainForm, FirstStartWithoutSettingsAndTheFourValuesWrittenAtExit) {
     EXPECT_EQ(viewer.Help.Quits, 1);
     const auto names = viewer.Reg().ValueNames(kTeletextSettingsKey);
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
-              (std::set<std::string>{"VTXMode", "Language", "LastChannel", "LastSource"}));
+              (std::set<std::string>{"VTXMode", "Language", "LastChannel", "LastSource", "Level"}));
     EXPECT_EQ(viewer.Reg().ReadString(kTeletextSettingsKey, "Language"), "0407");
+    EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "Level"), 15u);
     EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "VTXMode"), 0u);
     EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "LastSource"), 0xFFFFFFFFu);
 }
@@ -407,11 +408,13 @@ TEST(MainForm, DisplayModesShowTheStoredPageWithoutWaiting) {
     const Canvas& expected = reference.Draw([&](GraphicsRenderer& r, Canvas& c) { r.DrawPage(c, *page, false, false); });
     for (int row = 1; row < 25; ++row) EXPECT_TRUE(SameCells(form.PageCanvasForTest(), expected, row, 0, 39)) << row;
 
-    // The mode menu offers the four modes; the two with TV are off without a TV.
+    // The mode menu offers the four modes, then the level; the two with TV are off without a TV.
     const auto items = form.pm_VTX_Mode->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 6);
     EXPECT_EQ(items[1]->text(), "Teletext view + TV (mix)");
     EXPECT_EQ(items[3]->data().toInt(), 13);
+    EXPECT_TRUE(items[4]->isSeparator());
+    EXPECT_EQ(items[5], form.mLevel);
 }
 
 TEST(MainForm, PauseStopsTheDisplayAndSwapsTheButtonFace) {

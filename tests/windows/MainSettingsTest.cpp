@@ -10,7 +10,7 @@
 namespace orv {
 namespace {
 
-TEST(MainSettings, DefaultsWithoutAKeyAndTheFourValuesWrittenAtExit) {
+TEST(MainSettings, DefaultsWithoutAKeyAndTheValuesWrittenAtExit) {
     test::ScopedRegistry registry;
     const MainSettings settings = ReadSettings(*registry, 0x0407);
     EXPECT_EQ(settings.DisplayMode, 0);
@@ -19,11 +19,18 @@ TEST(MainSettings, DefaultsWithoutAKeyAndTheFourValuesWrittenAtExit) {
     EXPECT_EQ(settings.CurrentChannel, 0);
     EXPECT_EQ(settings.VideoSource, -1);
     EXPECT_FALSE(settings.TunerKeyPresent);
+    EXPECT_EQ(settings.Level, 15);
 
     ASSERT_TRUE(WriteSettings(*registry, settings));
     const auto names = registry->ValueNames(kTeletextSettingsKey);
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
-              (std::set<std::string>{"VTXMode", "Language", "LastChannel", "LastSource"}));  // never NationalFont
+              (std::set<std::string>{"VTXMode", "Language", "LastChannel", "LastSource", "Level"}));  // never NationalFont
+    EXPECT_EQ(registry->ReadInteger(kTeletextSettingsKey, "Level"), 15u);
+    // The levels the viewer knows; any other value leaves the default.
+    for (const auto& [value, level] : {std::pair{10u, 10}, {25u, 25}, {11u, 15}, {0u, 15}}) {
+        registry->WriteInteger(kTeletextSettingsKey, "Level", value);
+        EXPECT_EQ(ReadSettings(*registry, 0x0409).Level, level) << value;
+    }
     EXPECT_EQ(registry->ReadString(kTeletextSettingsKey, "Language"), "0407");
     EXPECT_EQ(registry->ReadInteger(kTeletextSettingsKey, "LastSource"), 0xFFFFFFFFu);
     EXPECT_EQ(ReadSettings(*registry, 0x0409).VideoSource, -1);

@@ -55,7 +55,7 @@ TEST(MultiPage, OpensFrozenOnTheOpenersPageUntilItsPauseIsReleased) {
     const std::string station = form.Pipeline()->Dispatcher().CurrentStationName();
     EXPECT_EQ(extra.windowTitle().toStdString(), station + ":Page 150");
     EXPECT_EQ(extra.sSearchStr->toolTip(), "Page number");
-    EXPECT_EQ(extra.pm_VTX_Mode->actions().size(), 2);
+    EXPECT_EQ(extra.pm_VTX_Mode->actions().size(), 4);  // the two modes, the level
     EXPECT_EQ(extra.m_Save->actions().size(), 1);  // "Save current page" only
 
     // Another sub-page comes: the main window shows it, the extra one stays.

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -20,6 +21,7 @@
 #include "rendering/PageTextFile.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
 #include "windows/ImageButton.h"
+#include "windows/MainSettings.h"
 #include "windows/MultiPage.h"
 #include "windows/PageBox.h"
 #include "windows/PageFiles.h"
@@ -292,6 +294,77 @@ TEST(PageCommands, ClicksGoToPageNumbersAndOpenWebAddresses) {
     EXPECT_EQ(form.View().CurrentPage, 0x123);
     EXPECT_FALSE(CapturePaused(form));
     fs::remove_all(folder);
+}
+
+// Pages of our own with fastext links: 100 (red 200, green 300), 200 with
+// three sub-pages and no links, 300 (index 100).
+fs::path FastextPages() {
+    const auto folder = Folder("orvtt_fastext") / "pages";
+    fs::create_directories(folder);
+    const auto write = [&](const std::string& name, const std::string& body) {
+        std::ofstream(folder / name) << body;
+    };
+    write("P100.tti", "PN,10000\r\nSC,0000\r\nPS,8000\r\nCT,8,T\r\nOL,1,Index\r\n"
+                      "OL,24,\x1b" "ANews 123  \x1b" "BSport 123\r\nFL,200,300,8FF,8FF,8FF,100\r\n");
+    std::string carousel;
+    for (int sub = 1; sub <= 3; ++sub)
+        carousel += "PN,2000" + std::to_string(sub) + "\r\nSC,000" + std::to_string(sub) +
+                    "\r\nPS,8000\r\nCT,1,T\r\nOL,1,Sub-page " + std::to_string(sub) + "\r\nOL,24,\x1b" "Aback 123\r\n";
+    write("P200.tti", carousel);
+    write("P300.tti", "PN,30000\r\nSC,0000\r\nPS,8000\r\nCT,8,T\r\nOL,1,Sport\r\nFL,8FF,8FF,8FF,8FF,8FF,100\r\n");
+    write("P123.tti", "PN,12300\r\nSC,0000\r\nPS,8000\r\nCT,8,T\r\nOL,1,Page 123\r\n");
+    return folder;
+}
+
+TEST(PageCommands, FastextKeysAndRow24FieldsFollowLinksAndPageKeysHoldSubPages) {
+    const auto folder = FastextPages();
+    Viewer viewer(folder.string(), 1600);
+    TMainForm& form = *viewer.Form;
+    PageView& view = form.View();
+    ASSERT_TRUE(viewer.WaitForStation());
+    ASSERT_TRUE(WaitFor([&] { return form.Pipeline()->Pages().SubCodes(0x200).size() == 3; }, 10000));
+
+    Key(form, Qt::Key_F5);  // red: 200, kept in the history like a typed number
+    EXPECT_EQ(view.CurrentPage, 0x200);
+    EXPECT_EQ(form.History().size(), 1u);
+    ASSERT_TRUE(viewer.WaitForShown(0x200));
+    Key(form, Qt::Key_F6);  // 200 has no links: the keys do nothing
+    EXPECT_EQ(view.CurrentPage, 0x200);
+
+    // Page Down holds the next stored sub-page; the bar says which of how many.
+    const std::int32_t first = view.ShownPage->SubCode;
+    Key(form, Qt::Key_PageDown);
+    const std::int32_t held = view.ShownPage->SubCode;
+    EXPECT_EQ(held, first % 3 + 1);
+    EXPECT_EQ(form.sSearchStr->text().toStdString(), "200  " + std::to_string(held) + "/3");
+    QTest::qWait(2500);  // the carousel turns on; the held sub-page stays
+    EXPECT_EQ(view.ShownPage->SubCode, held);
+    Key(form, Qt::Key_PageUp);
+    EXPECT_EQ(view.ShownPage->SubCode, first);
+
+    // Without links, row 24 keeps the page-number rule.
+    QTest::mouseClick(form.VTXBox, Qt::LeftButton, {}, Cell(24, 7));
+    EXPECT_EQ(view.CurrentPage, 0x123);
+    EXPECT_FALSE(view.HoldSubPage);
+    for (char digit : {'1', '0', '0'}) form.EnterDigit(digit);
+    ASSERT_TRUE(viewer.WaitForShown(0x100));
+    // With links, a coloured field follows its colour's link, wherever the click falls in it.
+    QTest::mouseClick(form.VTXBox, Qt::LeftButton, {}, Cell(24, 13));
+    EXPECT_EQ(view.CurrentPage, 0x300);
+    ASSERT_TRUE(viewer.WaitForShown(0x300));
+    QTest::keyClick(&form, Qt::Key_F9);  // the index
+    EXPECT_EQ(view.CurrentPage, 0x100);
+    ASSERT_TRUE(viewer.WaitForShown(0x100));
+    QKeyEvent red(QEvent::KeyRelease, Qt::Key_Red, Qt::NoModifier);  // the remote's red key (XF86Red)
+    QApplication::sendEvent(&form, &red);
+    EXPECT_EQ(view.CurrentPage, 0x200);
+
+    // Level 1 from the menu: every window draws without the enhancements, and the setting is kept.
+    form.mLevel->trigger();
+    EXPECT_FALSE(view.Level15);
+    viewer.Stop();
+    EXPECT_EQ(viewer.Reg().ReadInteger(kTeletextSettingsKey, "Level"), 10u);
+    fs::remove_all(folder.parent_path());
 }
 
 TEST(PageCommands, SearchRoundsWrapAfterTextNotFoundAndF3GoesOnAfterThePanelCloses) {
