@@ -166,7 +166,8 @@ void TPageForm::BuildBottomBar() {
     BottomBar->setGeometry(0, layout_.Height - layout_.BottomBarHeight, layout_.Width, layout_.BottomBarHeight);
     AddFrameImage(BottomBar, "Image2", static_cast<int>(skin::FramePart::BottomBar), BottomBar->rect());
     const int labelTop = (layout_.BottomBarHeight - 24) / 2;
-    sSearchStr = KhakiLabel(BottomBar, "sSearchStr", "100", 19, {404, labelTop, 60, 24});
+    // Wide enough for a held sub-page beside the number: "100  2/4".
+    sSearchStr = KhakiLabel(BottomBar, "sSearchStr", "100", 19, {404, labelTop, 92, 24});
     sSearchStr->setToolTip(layout_.PageNumberHint);
     sSearchStr->setCursor(Qt::PointingHandCursor);
     sSearchStr->installEventFilter(this);
