@@ -1,9 +1,13 @@
-// Packets per second through the page assembly step, over the demo broadcast
-// and over a synthetic one-hour stream; with libzvbi installed, the same
+// Packets per second through the page assembly step, over the demo broadcast,
+// over a synthetic one-hour stream with and without enhancement packets, and
+// over a recording named by $ORVTT_BENCH_T42; with libzvbi installed, the same
 // streams through libzvbi's decoder for comparison.
+//   ORVTT_BENCH_WRITE_T42=FILE bench_assembly  also writes the enhanced hour to
+//   FILE, so that an earlier build can be measured on the same packets.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -29,11 +33,20 @@ public:
 const std::vector<tVTXPacket>& Stream(const std::string& name) {
     static const std::vector<tVTXPacket> demo = DemoStream(60 * 1600);
     static const std::vector<tVTXPacket> hour = SyntheticHourStream();
-    return name == "demo" ? demo : hour;
+    static const std::vector<tVTXPacket> enhanced = SyntheticEnhancedHourStream();
+    static const std::vector<tVTXPacket> recording = RecordingStream();
+    if (name == "demo") return demo;
+    if (name == "enhanced") return enhanced;
+    if (name == "recording") return recording;
+    return hour;
 }
 
 void Assembly(benchmark::State& state, const std::string& name) {
     const auto& packets = Stream(name);
+    if (packets.empty()) {
+        state.SkipWithError("no packets (a recording is named by ORVTT_BENCH_T42)");
+        return;
+    }
     DiscardingSink sink;
     for (auto _ : state) {
         PageAssembler assembler(sink);
@@ -44,6 +57,8 @@ void Assembly(benchmark::State& state, const std::string& name) {
 }
 BENCHMARK_CAPTURE(Assembly, demo, std::string("demo"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Assembly, hour, std::string("hour"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Assembly, enhanced, std::string("enhanced"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Assembly, recording, std::string("recording"))->Unit(benchmark::kMillisecond);
 
 #ifdef ORVTT_HAVE_ZVBI
 void CountPage(vbi_event*, void* user) { ++*static_cast<std::size_t*>(user); }
@@ -97,10 +112,17 @@ public:
 }  // namespace orv::bench
 
 int main(int argc, char** argv) {
+    if (const char* out = std::getenv("ORVTT_BENCH_WRITE_T42")) {
+        const auto& packets = orv::bench::Stream("enhanced");
+        if (std::FILE* file = std::fopen(out, "wb")) {
+            std::fwrite(packets.data(), sizeof(orv::tVTXPacket), packets.size(), file);
+            std::fclose(file);
+        }
+    }
     benchmark::Initialize(&argc, argv);
     orv::bench::RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const char* stream : {"demo", "hour"}) {
+    for (const char* stream : {"demo", "hour", "enhanced", "recording"}) {
         const auto ours = reporter.rates.find(std::string("Assembly/") + stream);
         const auto theirs = reporter.rates.find(std::string("Zvbi/") + stream);
         if (ours == reporter.rates.end()) continue;

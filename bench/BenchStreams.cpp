@@ -1,10 +1,13 @@
 #include "BenchStreams.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "acquisition/PageAssembler.h"
 #include "drivers/broadcast/DemoBroadcast.h"
+#include "drivers/broadcast/PacketEncoder.h"
 
 namespace orv::bench {
 
@@ -39,6 +42,49 @@ std::vector<PagePtr> ReceivedPages(const std::vector<tVTXPacket>& stream) {
 std::vector<tVTXPacket> DemoStream(std::size_t packets) { return Play(BuiltInDemoPages(), packets); }
 
 std::vector<tVTXPacket> SyntheticHourStream() { return Play(SyntheticPages(400, 1), 3600 * 800); }
+
+std::vector<tVTXPacket> SyntheticEnhancedHourStream() {
+    std::vector<TtiPage> pages = SyntheticPages(400, 1);
+    for (TtiPage& page : pages) {
+        FlofLinks links;
+        for (int i = 0; i < 4; ++i) links.Links[static_cast<std::size_t>(i)] = {0x100, kAnySubCode, true};
+        links.Links[FlofLinks::Index] = {0x100, kAnySubCode, true};
+        page.Links = links;
+        EnhancementPacket designation;
+        designation.Packet = 28;
+        designation.Triplets[0] = {0, 0, 0, true};  // a level-1 page in the English set
+        page.Enhancements.push_back(designation);
+        for (std::uint8_t d = 0; d < 2; ++d) {
+            EnhancementPacket characters;
+            characters.Designation = d;
+            characters.Triplets[0] = {static_cast<std::uint8_t>(41 + d), 0x04, 0, true};
+            for (std::size_t t = 1; t < characters.Triplets.size(); ++t)
+                characters.Triplets[t] = {static_cast<std::uint8_t>(2 * t), 0x12, 'e', true};
+            page.Enhancements.push_back(characters);
+        }
+    }
+    std::vector<tVTXPacket> packets = Play(std::move(pages), 3600 * 800);
+    // The magazines' M/29/0, once a second each.
+    for (std::size_t at = 0; at < packets.size(); at += 800) {
+        EnhancementPacket magazine;
+        magazine.Packet = 29;
+        magazine.Triplets[0] = {0, 0, 0, true};
+        packets[at] = EncodeEnhancement(static_cast<int>(at / 800 % 8) + 1, magazine);
+    }
+    return packets;
+}
+
+std::vector<tVTXPacket> RecordingStream() {
+    std::vector<tVTXPacket> packets;
+    const char* name = std::getenv("ORVTT_BENCH_T42");
+    std::FILE* file = name ? std::fopen(name, "rb") : nullptr;
+    if (!file) return packets;
+    tVTXPacket packet;
+    while (std::fread(packet.Bytes.data(), 1, packet.Bytes.size(), file) == packet.Bytes.size())
+        packets.push_back(packet);
+    std::fclose(file);
+    return packets;
+}
 
 std::vector<TtiPage> SyntheticPages(std::size_t count, unsigned seed) {
     std::mt19937 random(seed);

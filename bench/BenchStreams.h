@@ -18,6 +18,14 @@ std::vector<tVTXPacket> DemoStream(std::size_t packets);
 // 8 magazines of full pages with 24 rows of text.
 std::vector<tVTXPacket> SyntheticHourStream();
 
+// The same hour of a service whose every page also carries fastext links
+// (X/27/0), a character set (X/28/0) and 26 characters placed by two X/26
+// packets, and whose magazines send M/29/0.
+std::vector<tVTXPacket> SyntheticEnhancedHourStream();
+
+// The packets of a .t42 recording named by $ORVTT_BENCH_T42 (none when unset).
+std::vector<tVTXPacket> RecordingStream();
+
 // The pages the assembly posts for a stream, in order of arrival.
 std::vector<PagePtr> ReceivedPages(const std::vector<tVTXPacket>& stream);
 

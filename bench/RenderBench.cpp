@@ -37,6 +37,40 @@ void BM_DrawPage(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawPage)->Unit(benchmark::kMicrosecond);
 
+// The same pages with 100 X/26 triplets each: a row address and twelve
+// letters with marks on each of eight rows, and four G2 characters.
+PageEnhancements HundredTriplets() {
+    PageEnhancements enhancements;
+    for (std::uint8_t packet = 0; packet < 8; ++packet) {
+        TripletPacket triplets{};
+        triplets[0] = {static_cast<std::uint8_t>(41 + 2 * packet), 0x04, 0, true};
+        for (std::size_t t = 1; t < 13; ++t)
+            triplets[t] = {static_cast<std::uint8_t>(3 * t), static_cast<std::uint8_t>(0x11 + t % 4), 'e', true};
+        enhancements.X26.emplace_back(packet, triplets);
+    }
+    TripletPacket g2{};
+    for (std::size_t t = 0; t < 4; ++t) g2[t] = {static_cast<std::uint8_t>(36 + t), 0x0F, 0x55, true};
+    enhancements.X26.emplace_back(8, g2);
+    return enhancements;
+}
+
+void BM_DrawPageWith100Triplets(benchmark::State& state) {
+    const auto pages = ReceivedPages(Demo());
+    const PageEnhancements enhancements = HundredTriplets();
+    FontTable fonts;
+    fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT");
+    GraphicsRenderer renderer;
+    Canvas canvas(kPagePictureWidth, kPagePictureHeight, fonts);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        renderer.DrawPage(canvas, *pages[i], &enhancements, false, false);
+        benchmark::DoNotOptimize(canvas.Pixels().data());
+        i = (i + 1) % pages.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DrawPageWith100Triplets)->Unit(benchmark::kMicrosecond);
+
 #ifdef ORVTT_HAVE_ZVBI
 void IgnorePage(vbi_event*, void*) {}
 

@@ -54,7 +54,15 @@ ColorRef Canvas::ColourAt(int x, int y) const {
 void Canvas::SetFace(std::string_view name) {
     if (face_ && name == faceName_) return;  // the renderer sets the face for every cell
     faceName_.assign(name);
+    for (const KnownFace& known : knownFaces_)
+        if (known.Face && known.Name == name) {
+            face_ = known.Face;
+            return;
+        }
     face_ = fonts_.Find(name);
+    if (!face_) return;
+    knownFaces_[nextKnown_] = {faceName_, face_};
+    nextKnown_ = (nextKnown_ + 1) % knownFaces_.size();
 }
 
 void Canvas::SetClip(Rect clip) {
@@ -109,6 +117,8 @@ void Canvas::InkOut(int x, int y, std::uint8_t glyph) {
     const std::span<const std::uint16_t> rows = face_->Glyph(glyph);
     const std::uint32_t ink = PixelOf(foreground_);
     for (int py = cell.Top; py < cell.Bottom; ++py) {
+        // An overlay's ink lies in a few rows (a mark above or below a letter).
+        if (rows[static_cast<std::size_t>(py - y)] == 0) continue;
         const std::uint32_t bits = static_cast<std::uint32_t>(rows[static_cast<std::size_t>(py - y)]) << (cell.Left - x);
         std::uint32_t* out = &pixels_[static_cast<std::size_t>(py) * static_cast<std::size_t>(width_)];
         for (int px = cell.Left, i = 0; px < cell.Right; ++px, ++i)

@@ -4,6 +4,7 @@
 // black pen. Text output is opaque: every glyph paints its whole cell.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -78,6 +79,14 @@ private:
     const FontTable& fonts_;
     const BitmapFace* face_ = nullptr;
     std::string faceName_;
+    // The faces looked up last: a page with enhancements changes faces from
+    // cell to cell, and a lookup in the font table compares every name.
+    struct KnownFace {
+        std::string Name;
+        const BitmapFace* Face = nullptr;
+    };
+    std::array<KnownFace, 8> knownFaces_;
+    std::size_t nextKnown_ = 0;
     int fontHeight_ = 15;
     ColorRef foreground_ = 0xFFFFFF;
     ColorRef background_ = 0x000000;
