@@ -38,15 +38,23 @@ void PageAssembler::ProcessPacket(const tVTXPacket& packet) {
     const auto address = DecodePacketAddress(packet);
     if (!address) return;
     const int number = address->PacketNumber;
-    if (number == 0) {
-        HeaderStep(packet, address->Magazine);
-    } else if (number <= 28) {
+    // Display rows are nearly every packet: their step stays in line here.
+    if (number >= 1 && number <= 25) [[likely]]
         RowStep(packet, address->Magazine, number);
-        if (number >= 26) EnhancementStep(packet, address->Magazine, number);
+    else
+        OtherStep(packet, address->Magazine, number);
+}
+
+void PageAssembler::OtherStep(const tVTXPacket& packet, int magazine, int number) {
+    if (number == 0) {
+        HeaderStep(packet, magazine);
+    } else if (number <= 28) {
+        EnhancementStep(packet, magazine, number);
     } else if (number == 29) {
-        MagazineStep(packet, address->Magazine);
-    } else if (number == 30)
+        MagazineStep(packet, magazine);
+    } else if (number == 30) {
         StationNameStep(packet);
+    }
     // Packet 31 carries nothing for us.
 }
 
@@ -81,29 +89,23 @@ void PageAssembler::RowStep(const tVTXPacket& packet, int magazine, int row) {
 }
 
 // Packets 26-28 of the page under construction: X/26 characters, X/27/0
-// links and X/28 character sets. (They also stay in rows 26-28 as before,
-// where nothing draws them.)
+// links and X/28 character sets, kept by their own coding. They are no
+// display rows: rows 26-28 of the image stay spaces.
 void PageAssembler::EnhancementStep(const tVTXPacket& packet, int magazine, int number) {
     if ((slots_[magazine]->PageNo >> 8) != magazine) return;  // no header seen in this magazine yet
     const std::uint8_t designation = DecodeHamming84(packet[2]);
     if (designation == kHammingError) return;
     try {
         if (number == 26) {
-            auto& x26 = Pending(magazine).X26;
-            const auto at = std::lower_bound(x26.begin(), x26.end(), designation,
-                                             [](const auto& entry, std::uint8_t d) { return entry.first < d; });
-            if (at != x26.end() && at->first == designation)
-                at->second = DecodeTriplets(packet);  // sent again: the newer copy counts
-            else
-                x26.emplace(at, designation, DecodeTriplets(packet));
+            Pending(magazine).SetX26(designation, packet);  // sent again: the newer copy counts
         } else if (number == 27) {
-            if (designation == 0) Pending(magazine).Links = DecodeFlofLinks(packet, magazine);
+            if (designation == 0) Pending(magazine).X27_0 = LinksPacket{packet, static_cast<std::uint8_t>(magazine)};
         } else if (designation == 0) {
-            Pending(magazine).X28_0 = DecodeTriplets(packet);
+            Pending(magazine).X28_0 = TripletPacket::FromPacket(packet);
         } else if (designation == 1) {
-            Pending(magazine).X28_1 = DecodeTriplets(packet);
+            Pending(magazine).X28_1 = TripletPacket::FromPacket(packet);
         } else if (designation == 4) {
-            Pending(magazine).X28_4 = DecodeTriplets(packet);
+            Pending(magazine).X28_4 = TripletPacket::FromPacket(packet);
         }
     } catch (const std::bad_alloc&) {
         // The packet is lost; the page still comes with its rows.
@@ -116,7 +118,7 @@ void PageAssembler::MagazineStep(const tVTXPacket& packet, int magazine) {
     if (designation != 0 && designation != 1 && designation != 4) return;
     MagazineEnhancements next = magazine_[magazine] ? *magazine_[magazine] : MagazineEnhancements{};
     auto& field = designation == 0 ? next.M29_0 : designation == 1 ? next.M29_1 : next.M29_4;
-    const TripletPacket triplets = DecodeTriplets(packet);
+    const TripletPacket triplets = TripletPacket::FromPacket(packet);
     if (field == triplets) return;  // repeated as it stands: nothing changes
     field = triplets;
     try {
@@ -127,7 +129,8 @@ void PageAssembler::MagazineStep(const tVTXPacket& packet, int magazine) {
 }
 
 PageEnhancements& PageAssembler::Pending(int magazine) {
-    if (!pending_[magazine]) pending_[magazine] = std::make_unique<PageEnhancements>();
+    // Record and count in one allocation; the X/26 places are filled as packets come.
+    if (!pending_[magazine]) pending_[magazine] = std::make_shared_for_overwrite<PageEnhancements>();
     return *pending_[magazine];
 }
 
@@ -135,7 +138,7 @@ std::shared_ptr<const PageEnhancements> PageAssembler::TakeEnhancements(int maga
     try {
         if (pending_[magazine]) {
             pending_[magazine]->Magazine = magazine_[magazine];
-            return std::shared_ptr<const PageEnhancements>(std::move(pending_[magazine]));
+            return std::exchange(pending_[magazine], nullptr);
         }
         if (magazine_[magazine] && !magazineOnly_[magazine]) {
             auto shared = std::make_shared<PageEnhancements>();

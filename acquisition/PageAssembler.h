@@ -32,6 +32,8 @@ public:
     void Reset();
 
 private:
+    // Headers, enhancement packets, packets 29-31.
+    [[gnu::noinline]] void OtherStep(const tVTXPacket& packet, int magazine, int number);
     void HeaderStep(const tVTXPacket& packet, int magazine);
     void RowStep(const tVTXPacket& packet, int magazine, int row);
     void EnhancementStep(const tVTXPacket& packet, int magazine, int number);
@@ -51,7 +53,7 @@ private:
     // The enhancement packets of the page under construction (made when the
     // first arrives), and those of each magazine (M/29) with the one record
     // that the magazine's pages without packets of their own all share.
-    std::array<std::unique_ptr<PageEnhancements>, 9> pending_;
+    std::array<std::shared_ptr<PageEnhancements>, 9> pending_;
     std::array<std::shared_ptr<const MagazineEnhancements>, 9> magazine_;
     std::array<std::shared_ptr<const PageEnhancements>, 9> magazineOnly_;
 };

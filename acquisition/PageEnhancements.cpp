@@ -36,6 +36,13 @@ PageLink DecodeLink(const tVTXPacket& packet, int at, int magazine) {
     return link;
 }
 
+Triplet DecodeTriplet(const std::uint8_t* bytes) {
+    const std::int32_t data = DecodeHamming2418(bytes[0], bytes[1], bytes[2]);
+    if (data == kHamming2418Error) return {};
+    return {static_cast<std::uint8_t>(data & 0x3F), static_cast<std::uint8_t>((data >> 6) & 0x1F),
+            static_cast<std::uint8_t>((data >> 11) & 0x7F), true};
+}
+
 void EncodeNibbles(int value, tVTXPacket& packet, int at) {
     packet[static_cast<std::size_t>(at)] = kHamming84Codes[static_cast<std::size_t>(value & 15)];
     packet[static_cast<std::size_t>(at + 1)] = kHamming84Codes[static_cast<std::size_t>((value >> 4) & 15)];
@@ -43,22 +50,44 @@ void EncodeNibbles(int value, tVTXPacket& packet, int at) {
 
 }  // namespace
 
+std::optional<FlofLinks> PageEnhancements::Links() const {
+    if (!X27_0) return std::nullopt;
+    return DecodeFlofLinks(X27_0->Packet, X27_0->Magazine);
+}
+
 bool FlofLinks::Any() const {
     return std::any_of(Links.begin(), Links.end(), [](const PageLink& link) { return link.Valid; });
 }
 
-TripletPacket DecodeTriplets(const tVTXPacket& packet) {
-    TripletPacket triplets{};
-    for (int i = 0; i < kTripletsPerPacket; ++i) {
-        const auto at = static_cast<std::size_t>(kFirstTripletByte + 3 * i);
-        const std::int32_t data = DecodeHamming2418(packet[at], packet[at + 1], packet[at + 2]);
-        if (data == kHamming2418Error) continue;
-        triplets[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(data & 0x3F),
-                                                 static_cast<std::uint8_t>((data >> 6) & 0x1F),
-                                                 static_cast<std::uint8_t>((data >> 11) & 0x7F), true};
-    }
+TripletPacket TripletPacket::FromPacket(const tVTXPacket& packet) {
+    TripletPacket triplets;
+    triplets.Assign(packet);
     return triplets;
 }
+
+TripletPacket TripletPacket::FromTriplets(const TripletArray& triplets) {
+    tVTXPacket packet;
+    EncodeTriplets(triplets, packet);
+    return FromPacket(packet);
+}
+
+Triplet TripletPacket::operator[](std::size_t index) const {
+    return index < kTripletsPerPacket ? DecodeTriplet(bytes_.data() + 3 * index) : Triplet{};
+}
+
+TripletArray TripletPacket::Decoded() const {
+    TripletArray triplets;
+    for (std::size_t i = 0; i < triplets.size(); ++i) triplets[i] = DecodeTriplet(bytes_.data() + 3 * i);
+    return triplets;
+}
+
+TripletArray DecodeTriplets(const tVTXPacket& packet) {
+    TripletArray triplets;
+    for (std::size_t i = 0; i < triplets.size(); ++i)
+        triplets[i] = DecodeTriplet(packet.Bytes.data() + kFirstTripletByte + 3 * i);
+    return triplets;
+}
+
 
 FlofLinks DecodeFlofLinks(const tVTXPacket& packet, int magazine) {
     FlofLinks links;
@@ -69,7 +98,7 @@ FlofLinks DecodeFlofLinks(const tVTXPacket& packet, int magazine) {
     return links;
 }
 
-void EncodeTriplets(const TripletPacket& triplets, tVTXPacket& packet) {
+void EncodeTriplets(const TripletArray& triplets, tVTXPacket& packet) {
     for (int i = 0; i < kTripletsPerPacket; ++i) {
         const Triplet& t = triplets[static_cast<std::size_t>(i)];
         const auto bytes = EncodeHamming2418(t.Address | t.Mode << 6 | static_cast<std::uint32_t>(t.Data) << 11);

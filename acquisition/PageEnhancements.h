@@ -5,12 +5,12 @@
 // deleter of its record, so a plain page costs no byte more.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "acquisition/UTeletextTypes.h"
 
@@ -26,7 +26,27 @@ struct Triplet {
 };
 
 inline constexpr int kTripletsPerPacket = 13;
-using TripletPacket = std::array<Triplet, kTripletsPerPacket>;
+using TripletArray = std::array<Triplet, kTripletsPerPacket>;
+
+// The 13 triplets of an enhancement packet as received (its bytes 3-41),
+// decoded when read: the assembly only copies them, as it copies a row.
+class TripletPacket {
+public:
+    // TripletPacket{} holds no sound triplet; a default-initialised one holds
+    // nothing yet (the 16 places of a page's X/26 are only filled as they arrive).
+    TripletPacket() = default;
+    static TripletPacket FromPacket(const tVTXPacket& packet);
+    // The triplets of an enhancement packet (its bytes 3-41), in place.
+    void Assign(const tVTXPacket& packet) { std::copy_n(packet.Bytes.begin() + 3, bytes_.size(), bytes_.begin()); }
+    static TripletPacket FromTriplets(const TripletArray& triplets);
+
+    Triplet operator[](std::size_t index) const;
+    TripletArray Decoded() const;
+    bool operator==(const TripletPacket&) const = default;
+
+private:
+    std::array<std::uint8_t, 3 * kTripletsPerPacket> bytes_;
+};
 
 // A page number with its sub-code; 0x3F7F is "any sub-page". A link whose page
 // units and tens are both 0xF (page xFF) leads nowhere.
@@ -55,26 +75,45 @@ struct MagazineEnhancements {
     bool operator==(const MagazineEnhancements&) const = default;
 };
 
+// An X/27/0 as received, with the magazine of its page: decoded when asked.
+struct LinksPacket {
+    tVTXPacket Packet;
+    std::uint8_t Magazine = 8;
+    bool operator==(const LinksPacket&) const = default;
+};
+
 struct PageEnhancements {
-    // X/26 by designation code (0-15), in ascending order: the order in which
-    // the triplets take effect.
-    std::vector<std::pair<std::uint8_t, TripletPacket>> X26;
-    std::optional<FlofLinks> Links;  // X/27/0
+    // X/26 by designation code (0-15): the order in which the triplets take
+    // effect. Held in place, so that a page's packets cost one allocation;
+    // only the places marked in X26Received hold a packet.
+    std::array<TripletPacket, 16> X26;
+    std::uint16_t X26Received = 0;  // bit d: an X/26 with designation code d arrived
+    std::optional<LinksPacket> X27_0;
     std::optional<TripletPacket> X28_0, X28_1, X28_4;
     std::shared_ptr<const MagazineEnhancements> Magazine;  // M/29
 
-    bool Empty() const { return X26.empty() && !Links && !X28_0 && !X28_1 && !X28_4 && !Magazine; }
+    bool HasX26(int designation) const { return (X26Received >> designation) & 1; }
+    void SetX26(int designation, const TripletPacket& triplets) {
+        X26[static_cast<std::size_t>(designation & 15)] = triplets;
+        X26Received = static_cast<std::uint16_t>(X26Received | 1u << (designation & 15));
+    }
+    void SetX26(int designation, const tVTXPacket& packet) {
+        X26[static_cast<std::size_t>(designation & 15)].Assign(packet);
+        X26Received = static_cast<std::uint16_t>(X26Received | 1u << (designation & 15));
+    }
+    // The editorial links of X/27/0; none without that packet.
+    std::optional<FlofLinks> Links() const;
 };
 
 // The 13 triplets of an enhancement packet (bytes 3-41).
-TripletPacket DecodeTriplets(const tVTXPacket& packet);
+TripletArray DecodeTriplets(const tVTXPacket& packet);
 // The links of an X/27/0 of a page in that magazine (1-8); a link that
 // cannot be decoded is invalid.
 FlofLinks DecodeFlofLinks(const tVTXPacket& packet, int magazine);
 
 // Packet bytes of the other direction, for the writers of test streams and
 // the demo broadcast's page files.
-void EncodeTriplets(const TripletPacket& triplets, tVTXPacket& packet);
+void EncodeTriplets(const TripletArray& triplets, tVTXPacket& packet);
 void EncodeFlofLinks(const FlofLinks& links, int magazine, tVTXPacket& packet);
 
 // The owner of a page record on its way to the page database: it frees the

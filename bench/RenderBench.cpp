@@ -42,15 +42,15 @@ BENCHMARK(BM_DrawPage)->Unit(benchmark::kMicrosecond);
 PageEnhancements HundredTriplets() {
     PageEnhancements enhancements;
     for (std::uint8_t packet = 0; packet < 8; ++packet) {
-        TripletPacket triplets{};
+        TripletArray triplets{};
         triplets[0] = {static_cast<std::uint8_t>(41 + 2 * packet), 0x04, 0, true};
         for (std::size_t t = 1; t < 13; ++t)
             triplets[t] = {static_cast<std::uint8_t>(3 * t), static_cast<std::uint8_t>(0x11 + t % 4), 'e', true};
-        enhancements.X26.emplace_back(packet, triplets);
+        enhancements.SetX26(packet, TripletPacket::FromTriplets(triplets));
     }
-    TripletPacket g2{};
+    TripletArray g2{};
     for (std::size_t t = 0; t < 4; ++t) g2[t] = {static_cast<std::uint8_t>(36 + t), 0x0F, 0x55, true};
-    enhancements.X26.emplace_back(8, g2);
+    enhancements.SetX26(8, TripletPacket::FromTriplets(g2));
     return enhancements;
 }
 

@@ -64,8 +64,9 @@ void PageCharacters::Designate(const tPageImage& page, const PageEnhancements& e
 
 void PageCharacters::Place(const PageEnhancements& enhancements) {
     int row = 0;
-    for (const auto& [designation, packet] : enhancements.X26) {
-        for (const Triplet& t : packet) {
+    for (int designation = 0; designation < 16; ++designation) {
+        if (!enhancements.HasX26(designation)) continue;
+        for (const Triplet& t : enhancements.X26[static_cast<std::size_t>(designation)].Decoded()) {
             if (!t.Valid) continue;  // damaged beyond repair: skipped, the rest still counts
             if (t.Address >= 40) {
                 if (t.Mode == kTermination) return;

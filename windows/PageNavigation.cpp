@@ -28,7 +28,7 @@ bool TPageForm::HandleNavigationKey(const QKeyEvent& event) {
 }
 
 bool TPageForm::FollowLink(int link) {
-    const FlofLinks* links = view_.Links();
+    const std::optional<FlofLinks> links = view_.Links();
     if (!links || link < 0 || link >= static_cast<int>(links->Links.size())) return false;
     const PageLink& target = links->Links[static_cast<std::size_t>(link)];
     if (!target.Valid || target.Page < kFirstPage || target.Page > kLastPage) return false;

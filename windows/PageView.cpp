@@ -185,9 +185,11 @@ void PageView::GoToSearchHit() {
     RefreshPage(nullptr, 0);
 }
 
-const FlofLinks* PageView::Links() const {
-    if (!SnapshotTaken || !SnapshotEnhancements || !SnapshotEnhancements->Links) return nullptr;
-    return SnapshotEnhancements->Links->Any() ? &*SnapshotEnhancements->Links : nullptr;
+std::optional<FlofLinks> PageView::Links() const {
+    if (!SnapshotTaken || !SnapshotEnhancements) return std::nullopt;
+    std::optional<FlofLinks> links = SnapshotEnhancements->Links();
+    if (links && !links->Any()) links.reset();
+    return links;
 }
 
 bool PageView::StepSubPage(int direction) {

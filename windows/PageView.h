@@ -90,7 +90,7 @@ public:
     }
     const PageEnhancements* SnapshotDrawn() const { return Drawn(SnapshotEnhancements.get()); }
     // The fastext links of the page on view (at either level); none when it has none.
-    const FlofLinks* Links() const;
+    std::optional<FlofLinks> Links() const;
 
     // Steps to the next (1) or the previous (-1) stored sub-page of the page
     // on view, round, and holds it until another page is chosen. False when

@@ -48,7 +48,7 @@ tVTXPacket EncodeStationName(std::string_view name, int magazine = 8);
 struct EnhancementPacket {
     int Packet = 26;
     std::uint8_t Designation = 0;
-    TripletPacket Triplets{};
+    TripletArray Triplets{};
 };
 tVTXPacket EncodeEnhancement(int magazine, const EnhancementPacket& enhancement);
 // An X/27/0 with the page's editorial links.

@@ -75,12 +75,11 @@ TEST_F(Enhancements, TravelWithTheirPageAndTheMagazineWithEveryPageOfIt) {
 
     const PageEnhancements* first = Of(sink.pages[0]);
     ASSERT_NE(first, nullptr);
-    ASSERT_EQ(first->X26.size(), 2u);
-    EXPECT_EQ(first->X26[0].first, 0);
-    EXPECT_EQ(first->X26[0].second[0], T(43, 4, 0));
-    EXPECT_EQ(first->X26[1].first, 1);
-    ASSERT_TRUE(first->Links);
-    EXPECT_EQ(*first->Links, links);
+    EXPECT_EQ(first->X26Received, 0b11);
+    EXPECT_EQ(first->X26[0][0], T(43, 4, 0));
+    EXPECT_EQ(first->X26[1][0], T(41, 4, 0));
+    ASSERT_TRUE(first->Links());
+    EXPECT_EQ(*first->Links(), links);
     ASSERT_TRUE(first->X28_0);
     EXPECT_FALSE((*first->X28_0)[0].Valid);  // skipped, the rest still counts
     EXPECT_EQ((*first->X28_0)[1], T(1, 2, 3));
@@ -91,7 +90,7 @@ TEST_F(Enhancements, TravelWithTheirPageAndTheMagazineWithEveryPageOfIt) {
     // magazines' pages carry nothing, as a level-1 page always did.
     const PageEnhancements* second = Of(sink.pages[1]);
     ASSERT_NE(second, nullptr);
-    EXPECT_TRUE(second->X26.empty() && !second->Links);
+    EXPECT_TRUE(second->X26Received == 0 && !second->X27_0);
     EXPECT_EQ(second->Magazine, first->Magazine);
     EXPECT_EQ(Of(sink.pages[2]), nullptr);
 

@@ -21,10 +21,10 @@ Triplet T(int address, int mode, int data) {
 // default G0/G2 set and its second G0 set.
 TripletPacket Designation(int primary, int second) {
     const std::uint32_t bits = static_cast<std::uint32_t>(primary) << 7 | static_cast<std::uint32_t>(second & 15) << 14;
-    TripletPacket packet{};
+    TripletArray packet{};
     packet[0] = T(static_cast<int>(bits & 0x3F), static_cast<int>((bits >> 6) & 0x1F), static_cast<int>(bits >> 11));
     packet[1] = T(second >> 4, 0, 0);
-    return packet;
+    return TripletPacket::FromTriplets(packet);
 }
 
 std::string Line(const tPageImage& page, const PageEnhancements* e, int row) {
@@ -108,7 +108,7 @@ TEST_F(Level15, EscSwitchesToTheSecondSetAndEveryRowStartsInTheFirst) {
 TEST_F(Level15, X26PlacesLettersWithMarksAndG2CharactersOnTheirCells) {
     auto page = test::MakePage(0x100, 0, {{3, "  E  x"}, {5, "\x0D" "x"}, {24, "          x"}});
     PageEnhancements e;
-    TripletPacket first{};
+    TripletArray first{};
     first[0] = T(43, 0x04, 0);         // row 3
     first[1] = T(2, 0x12, 'E');        // E with an acute
     first[2] = T(5, 0x12, 'i');        // i with an acute
@@ -119,7 +119,7 @@ TEST_F(Level15, X26PlacesLettersWithMarksAndG2CharactersOnTheirCells) {
     first[7] = T(10, 0x10, 0x2A);      // "*" without a mark stands for "@"
     first[8] = T(63, 0x1F, 0);         // the end
     first[9] = T(11, 0x0F, 0x23);      // after the end: ignored
-    e.X26.emplace_back(0, first);
+    e.SetX26(0, TripletPacket::FromTriplets(first));
 
     EXPECT_EQ(Line(*page, &e, 3).substr(0, 8), "  \u00C9  \u00ED");
     EXPECT_EQ(Line(*page, &e, 5).substr(0, 4), " \u266A");

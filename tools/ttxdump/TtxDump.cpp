@@ -89,9 +89,9 @@ public:
     explicit DatabaseSink(PageDatabase& db) : db_(db) {}
 
     void PostPage(PagePtr page) override {
-        if (const auto& enhancements = page.get_deleter().Enhancements;
-            enhancements && enhancements->Links && enhancements->Links->Any())
-            links_[page->PageNo] = *enhancements->Links;  // the copy received last counts
+        if (const auto& enhancements = page.get_deleter().Enhancements; enhancements && enhancements->X27_0)
+            if (const auto links = enhancements->Links(); links && links->Any())
+                links_[page->PageNo] = *links;  // the copy received last counts
         db_.StorePage(std::move(page));
     }
     void PostStationName(std::unique_ptr<tStationName> name) override {
