@@ -2,7 +2,16 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+
+#include "platform/Version.h"
+
 namespace orv {
+
+std::string ProgramRelativePath(const std::string& path) {
+    if (path.empty() || path.starts_with('/') || path.find('/') == std::string::npos) return path;
+    return (std::filesystem::path(ProgramFileName()).parent_path() / path).string();
+}
 
 std::shared_ptr<SharedLibrary> SharedLibrary::Open(const std::string& pathOrName, bool keepResident) {
     // RTLD_LOCAL keeps the library's symbols to itself; RTLD_NOW finds missing

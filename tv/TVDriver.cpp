@@ -61,7 +61,7 @@ void TVDriver::LoadTVDriver() {
     const auto value = registry_.ReadString(kTVDriverKey, kTVDriverValue);
     // The value and its terminating zero must fit the 200-byte buffer.
     if (!value || value->size() + 1 > kDriverValueBuffer) return;
-    const std::string name = value->substr(0, value->find('\0'));
+    const std::string name = ProgramRelativePath(value->substr(0, value->find('\0')));
     if (name.empty()) return;
     auto library = SharedLibrary::Open(name);
     if (!library) {
