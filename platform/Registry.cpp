@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include "platform/FileReplacement.h"
 #include "platform/UniqueFd.h"
 
 #include <fcntl.h>
@@ -73,9 +74,11 @@ public:
     }
 
 private:
+    // Never through a link: in a folder others may write to, one planted at
+    // the name would have the lock file made or opened wherever it leads.
     static int Open(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        return fd >= 0 ? fd : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        return fd >= 0 || errno == ELOOP ? fd : ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     }
 
     bool Lock(int operation) const {
@@ -604,15 +607,6 @@ bool ReadAll(int fd, std::string& out) {
     }
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno != EINTR) return false;
-        if (put > 0) bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
 FileStamp StampOf(const struct stat& st) {
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
             static_cast<std::uint64_t>(st.st_size),
@@ -642,21 +636,6 @@ bool MakeFolders(const std::string& path) {
     std::error_code error;
     std::filesystem::create_directories(FolderOf(path), error);
     return !error;
-}
-
-// Written and synced before it is renamed over the file, so that the rename
-// never exposes a file whose contents are not on disk yet.
-bool WriteDurably(const std::string& path, std::string_view bytes, std::optional<mode_t> mode) {
-    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!fd) return false;
-    if (mode) ::fchmod(fd.Get(), *mode);  // keep what the owner set on the file
-    return WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
-}
-
-std::optional<mode_t> ModeOf(const std::string& path) {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return st.st_mode & 07777;
 }
 
 std::optional<std::string> NonEmptyEnv(const char* name) {
@@ -696,8 +675,13 @@ std::string LinkTarget(const std::string& path) {
     return current.string();
 }
 
+// The stem of a writer's temporary files: path + ".tmp" + its process id +
+// ".", followed by random characters.
+std::string TemporaryStem(const std::string& path, pid_t pid) { return path + ".tmp" + std::to_string(pid) + "."; }
+
 // Temporary files of writers that were killed before their rename: removed
-// once their process is gone.
+// once their process is gone. Only our own regular files are touched (and
+// the names of earlier versions, which had no random part).
 void RemoveStaleTemporaries(const std::string& path) {
     const std::filesystem::path file(path);
     const std::string prefix = file.filename().string() + ".tmp";
@@ -705,11 +689,17 @@ void RemoveStaleTemporaries(const std::string& path) {
     for (const auto& entry : std::filesystem::directory_iterator(FolderOf(path), error)) {
         const std::string name = entry.path().filename().string();
         if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-        const std::string digits = name.substr(prefix.size());
-        if (!std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }) || digits.size() > 9) continue;
-        const auto pid = static_cast<pid_t>(std::stol(digits));
-        if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == EPERM)) continue;  // alive, if not ours to signal
-        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
+        std::string_view rest = std::string_view(name).substr(prefix.size());
+        const std::string_view digits = rest.substr(0, rest.find('.'));
+        rest.remove_prefix(digits.size());
+        if (digits.empty() || digits.size() > 9 || !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }) ||
+            !(rest.empty() || rest.size() == 7))
+            continue;
+        struct stat st{};
+        if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) continue;
+        const auto pid = static_cast<pid_t>(std::stol(std::string(digits)));
+        if (pid == ::getpid()) continue;
+        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());  // EPERM: alive, not ours to signal
     }
 }
 
@@ -804,13 +794,10 @@ bool Registry::Replace(const detail::RegistryKey& tree) {
     // Through a link to the file it leads to, which the user meant to keep.
     const std::string target = LinkTarget(path_);
     RemoveStaleTemporaries(target);
-    const std::string temp = target + ".tmp" + std::to_string(::getpid());
-    if (!WriteDurably(temp, Serialize(tree), ModeOf(target)) || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    SyncFolder(target);
-    return true;
+    // Written and synced before the rename, so that the rename never exposes
+    // a file whose contents are not on disk yet; with the old file's mode.
+    auto file = FileReplacement::Begin(target, TemporaryStem(target, ::getpid()));
+    return file && file->Write(Serialize(tree)) && file->Commit(true);
 }
 
 void Registry::Read(const std::function<void(const Editor&)>& reads) const {

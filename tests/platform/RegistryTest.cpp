@@ -416,6 +416,37 @@ TEST_F(RegistryTest, WhatIsReadIsWrittenBackToReadTheSame) {
     }
 }
 
+// In a folder others can write to, links planted at the names of the
+// temporary and the lock file lead nowhere: the file they point at is not
+// touched or made, the registry stays a file, with the mode its owner gave it.
+TEST_F(RegistryTest, LinksAtTheTemporaryAndLockNamesAreNeverFollowed) {
+    const fs::path victim = folder_ / "victim";
+    WriteText(victim, "precious");
+    WriteText(path_, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n");
+    ::chmod(path_.c_str(), 0640);
+    fs::create_symlink(victim, path_ + ".tmp" + std::to_string(::getpid()));
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteString("A", "w", "2"));
+    EXPECT_EQ(ReadText(victim), "precious");
+    EXPECT_FALSE(fs::is_symlink(path_));
+    EXPECT_EQ(registry.ReadString("A", "v"), "1");
+    EXPECT_EQ(fs::status(path_).permissions(), fs::perms(0640));
+
+    const fs::path made = folder_ / "made-through-the-lock";
+    fs::remove(path_ + ".lock");
+    fs::create_symlink(made, path_ + ".lock");
+    EXPECT_FALSE(registry.WriteString("A", "x", "3"));  // refused rather than followed
+    EXPECT_FALSE(fs::exists(fs::symlink_status(made)));
+    EXPECT_EQ(registry.ReadString("A", "w"), "2");  // reads go on without the lock
+
+    // A new file gets what new files get (mkstemp alone would make it 0600).
+    const mode_t mask = ::umask(022);
+    const std::string fresh = (folder_ / "fresh.reg").string();
+    ASSERT_TRUE(Registry(fresh).WriteString("A", "v", "1"));
+    ::umask(mask);
+    EXPECT_EQ(fs::status(fresh).permissions(), fs::perms(0644));
+}
+
 TEST(RegistryDefaultPath, FollowsTheEnvironment) {
     class ScopedEnv {
     public:
