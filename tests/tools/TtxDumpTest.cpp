@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "TsWriter.h"
@@ -30,6 +32,11 @@ DumpResult Dump(std::vector<std::string> args, const std::string& input = {}) {
     std::ostringstream out, err;
     const int status = RunTtxDump(args, in, out, err);
     return {status, out.str(), err.str()};
+}
+
+std::string FileText(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 std::string Recording(const std::vector<tVTXPacket>& packets) {
@@ -141,6 +148,48 @@ TEST(TtxDump, BadArgumentsAndMissingFilesFailWithStatusTwo) {
     EXPECT_EQ(Dump({"/tmp"}).status, 2);
 }
 
+// --t42 never harms what it does not write: the output is opened only once the
+// input is open, the input itself is refused as output, and a regular file
+// is replaced only by a whole new recording. A FIFO is written as it comes.
+TEST(TtxDump, T42OutputLeavesTheInputAndOldFilesWhole) {
+    const auto dir = std::filesystem::temp_directory_path() / ("ttxdump-t42-" + std::to_string(getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string recording = SmallRecording();
+    const std::string in = (dir / "in.t42").string(), keep = (dir / "keep.t42").string(),
+                      link = (dir / "link.t42").string(), fifo = (dir / "fifo").string();
+    std::ofstream(in, std::ios::binary) << recording;
+    std::filesystem::create_symlink("in.t42", link);
+    struct Case {
+        std::vector<std::string> Args;
+        int Status;
+        std::string Keep;  // what keep.t42 holds afterwards
+    };
+    for (const Case& c : std::vector<Case>{{{"--t42", in, in}, 2, "old"},
+                                           {{"--t42", link, in}, 2, "old"},
+                                           {{"--t42", in, link}, 2, "old"},
+                                           {{"--t42", keep, "/nonexistent.ts"}, 2, "old"},
+                                           {{"--t42", keep, dir.string()}, 2, "old"},
+                                           {{"--t42", keep, in}, 0, recording}}) {
+        std::ofstream(keep, std::ios::binary | std::ios::trunc) << "old";
+        const DumpResult run = Dump(c.Args);
+        EXPECT_EQ(run.status, c.Status) << c.Args[1] << " " << c.Args[2] << run.err;
+        EXPECT_EQ(FileText(in), recording) << c.Args[1] << " " << c.Args[2];
+        EXPECT_EQ(FileText(keep), c.Keep) << c.Args[1] << " " << c.Args[2];
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+    }
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string piped;
+    std::thread reader([&] { piped = FileText(fifo); });
+    EXPECT_EQ(Dump({"--t42", fifo, in}).status, 0);
+    reader.join();
+    EXPECT_EQ(piped, recording);
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+    // Nothing else was left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 4);
+    std::filesystem::remove_all(dir);
+}
+
 TEST(TtxDump, DemoBroadcastAndTheRealExecutable) {
     const DumpResult run = Dump({"--demo", "20", "--list"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -184,6 +233,16 @@ TEST(TtxDump, PicturesOfEveryDecimalPage) {
     ASSERT_TRUE(DecodeBmp8(bytes, picture));
     EXPECT_EQ(picture.Width, 490);
     EXPECT_EQ(picture.Height, 388);
+
+    // A link planted at a picture's name is replaced, not written through.
+    const auto victim = folder.parent_path() / ("orvtt_bmp_victim_" + std::to_string(getpid()));
+    std::ofstream(victim) << "precious";
+    std::filesystem::remove(folder / "101-0000.BMP");
+    std::filesystem::create_symlink(victim, folder / "101-0000.BMP");
+    EXPECT_EQ(Dump({"-", "--bmp", folder.string()}, SmallRecording()).status, 0);
+    EXPECT_EQ(FileText(victim), "precious");
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(folder / "101-0000.BMP")));
+    std::filesystem::remove(victim);
     std::filesystem::remove_all(folder);
 
     EXPECT_EQ(Dump({"-", "--bmp", "/proc/no-such-place"}, SmallRecording()).status, 2);

@@ -31,9 +31,16 @@ private:
     std::unique_ptr<std::uint8_t[]> bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(kChunk);
 };
 
+std::optional<std::pair<dev_t, ino_t>> IdentityOf(int fd) {
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) return std::nullopt;
+    return std::pair(info.st_dev, info.st_ino);
+}
+
 class IstreamBytes : public ByteSource {
 public:
-    explicit IstreamBytes(std::istream& in) : in_(in) {}
+    IstreamBytes(std::istream& in, int fd) : in_(in), identity_(IdentityOf(fd)) {}
+    std::optional<std::pair<dev_t, ino_t>> Identity() const override { return identity_; }
     std::optional<std::span<const std::uint8_t>> Next() override {
         if (!in_) return std::span<const std::uint8_t>();
         const auto room = buffer_.Room();
@@ -44,6 +51,7 @@ public:
 
 private:
     std::istream& in_;
+    std::optional<std::pair<dev_t, ino_t>> identity_;
     ChunkBuffer buffer_;
 };
 
@@ -68,6 +76,7 @@ std::optional<std::size_t> FillFrom(int fd, std::span<std::uint8_t> buffer) {
 class FdBytes : public ByteSource {
 public:
     explicit FdBytes(UniqueFd fd) : fd_(std::move(fd)) {}
+    std::optional<std::pair<dev_t, ino_t>> Identity() const override { return IdentityOf(fd_.Get()); }
     std::optional<std::span<const std::uint8_t>> Next() override {
         const auto room = buffer_.Room();
         const auto size = FillFrom(fd_.Get(), room);
@@ -188,7 +197,7 @@ const char* TeletextTypeName(int type) {
 
 }  // namespace
 
-std::unique_ptr<ByteSource> StreamBytes(std::istream& in) { return std::make_unique<IstreamBytes>(in); }
+std::unique_ptr<ByteSource> StreamBytes(std::istream& in, int fd) { return std::make_unique<IstreamBytes>(in, fd); }
 
 std::unique_ptr<ByteSource> FileBytes(const std::string& path, std::string& error) {
     // Opened without blocking, so that a FIFO without a writer cannot hang the open.

@@ -3,12 +3,15 @@
 // batches; and the service list of a transport stream.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "acquisition/TransportStream.h"
 #include "acquisition/UTeletextTypes.h"
@@ -21,9 +24,12 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
     virtual std::optional<std::span<const std::uint8_t>> Next() = 0;
+    // The device and inode of the file read, when known.
+    virtual std::optional<std::pair<dev_t, ino_t>> Identity() const { return std::nullopt; }
 };
 
-std::unique_ptr<ByteSource> StreamBytes(std::istream& in);
+// The stream; fd, when not -1, is the descriptor it reads (for Identity).
+std::unique_ptr<ByteSource> StreamBytes(std::istream& in, int fd = -1);
 // A file by name; none, with the reason in error, when it cannot be opened.
 std::unique_ptr<ByteSource> FileBytes(const std::string& path, std::string& error);
 
