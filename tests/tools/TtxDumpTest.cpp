@@ -190,6 +190,30 @@ TEST(TtxDump, T42OutputLeavesTheInputAndOldFilesWhole) {
     std::filesystem::remove_all(dir);
 }
 
+// --list-services names a service whose SDT came first, and says when the
+// list was cut.
+TEST(TtxDump, ServiceListsNameEarlyServicesAndSayWhatWasLeftOut) {
+    const auto dir = std::filesystem::temp_directory_path() / ("ttxdump-services-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    test::TsWriter ts;
+    ts.Section(kSdtPid, test::TsWriter::Sdt(1, {{20, "DR Ultra"}}));
+    for (int section = 0; section < 33; ++section) {
+        std::vector<std::pair<std::uint16_t, std::uint16_t>> programs;
+        for (int i = 0; i < 250 && section * 250 + i < 8100; ++i)
+            programs.emplace_back(static_cast<std::uint16_t>(20 + section * 250 + i), 0x1000);
+        ts.Section(kPatPid, test::TsWriter::Pat(1, 0, programs, static_cast<std::uint8_t>(section), 32));
+    }
+    const std::string file = (dir / "many.ts").string();
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(ts.Bytes.data()),
+                                                static_cast<std::streamsize>(ts.Bytes.size()));
+    const DumpResult run = Dump({"--list-services", file});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "20\t\"DR Ultra\"\tno teletext");
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1024);
+    EXPECT_EQ(run.err, "ttxdump: warning: " + file + " lists 8100 services; only the first 1024 are read\n");
+    std::filesystem::remove_all(dir);
+}
+
 TEST(TtxDump, DemoBroadcastAndTheRealExecutable) {
     const DumpResult run = Dump({"--demo", "20", "--list"});
     ASSERT_EQ(run.status, 0) << run.err;

@@ -147,6 +147,16 @@ void ReportDamage(const std::string& name, const TsCounters& c, std::ostream& er
         << c.BrokenPes << " broken PES packets, " << c.BadDataUnits << " bad data units\n";
 }
 
+// What the reader's limits left out, said rather than passed over.
+void ReportLimits(const std::string& name, const TransportStreamReader& reader, std::ostream& err) {
+    if (const std::size_t left = reader.ServicesLeftOut())
+        err << "ttxdump: warning: " << name << " lists " << reader.Services().size() + left << " services; only the first "
+            << reader.Services().size() << " are read\n";
+    if (const std::size_t left = reader.StreamsLeftOut())
+        err << "ttxdump: warning: " << name << ": " << left
+            << " private streams without a teletext descriptor were not looked into (too many)\n";
+}
+
 bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piece, const InputOptions& options,
                            const PacketHandlers& handlers, std::ostream& err) {
     TransportStreamReader reader(options.Choice);
@@ -180,6 +190,7 @@ bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piec
     reader.Finish(timed);
     deliver();
     ReportDamage(options.Name, reader.Counters(), err);
+    ReportLimits(options.Name, reader, err);
     if (!reader.TeletextPid()) err << "ttxdump: no teletext stream in " << options.Name << '\n';
     return true;
 }
@@ -261,6 +272,7 @@ int ListServices(ByteSource& input, const std::string& name, std::ostream& out, 
         }
         out << '\n';
     }
+    ReportLimits(name, reader, err);
     if (reader.Services().empty()) {
         err << "ttxdump: no service in " << name << '\n';
         return 1;
