@@ -47,31 +47,88 @@ PageRef PageDatabase::Store(std::unique_ptr<tPageImage> page) {
     if (!page) return nullptr;
     try {
         std::string key = PageKey(page->PageNo, page->SubCode);
+        const std::uint16_t pageNo = page->PageNo;
         PageRef shared(std::move(page));
         std::lock_guard guard(lock_);
-        entries_.insert_or_assign(std::move(key), shared);  // an older copy goes with its last reader
+        if (const auto at = entries_.find(key); at != entries_.end()) {
+            at->second.Page = shared;  // an older copy goes with its last reader
+            at->second.Sequence = ++sequence_;
+            arrivals_.splice(arrivals_.end(), arrivals_, at->second.Arrival);
+            return shared;
+        }
+        // What may fail to allocate comes first, so that a failure changes nothing.
+        Arrivals arrival(1);
+        std::size_t& count = perPage_[pageNo];
+        const auto at = entries_.emplace(std::move(key), Stored{shared, {}, ++sequence_}).first;
+        arrival.front() = &at->first;
+        at->second.Arrival = arrival.begin();
+        arrivals_.splice(arrivals_.end(), arrival);
+        ++count;
+        KeepWithinLimits(pageNo);
         return shared;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
+void PageDatabase::KeepWithinLimits(std::uint16_t pageNo) {
+    if (perPage_[pageNo] > limits_.SubPagesPerPage) DropOldestOfPage(pageNo);
+    while (entries_.size() > limits_.SubPages && DropOldestOfAll()) {
+    }
+}
+
+// A record held elsewhere too (a window shows it, a save is writing it) stays.
+bool PageDatabase::DropOldestOfPage(std::uint16_t pageNo) {
+    const std::string page = PagePart(pageNo) + "/";
+    auto oldest = entries_.end();
+    for (auto at = entries_.lower_bound(page); at != entries_.end() && at->first.starts_with(page); ++at)
+        if (at->second.Page.use_count() == 1 && (oldest == entries_.end() || at->second.Sequence < oldest->second.Sequence))
+            oldest = at;
+    if (oldest == entries_.end()) return false;
+    Drop(oldest);
+    return true;
+}
+
+bool PageDatabase::DropOldestOfAll() {
+    for (const std::string* key : arrivals_)
+        if (const auto at = entries_.find(*key); at != entries_.end() && at->second.Page.use_count() == 1) {
+            Drop(at);
+            return true;
+        }
+    return false;
+}
+
+void PageDatabase::Drop(Entries::iterator entry) {
+    const std::uint16_t pageNo = entry->second.Page->PageNo;
+    arrivals_.erase(entry->second.Arrival);
+    entries_.erase(entry);
+    --perPage_[pageNo];
+    ++dropped_;
+}
+
+std::uint64_t PageDatabase::DroppedCount() const {
+    std::lock_guard guard(lock_);
+    return dropped_;
+}
+
 PageRef PageDatabase::FindPage(std::uint16_t pageNo, std::int32_t subCode) const {
     const std::string key = PageKey(pageNo, subCode);
     std::lock_guard guard(lock_);
-    if (const auto at = entries_.find(key); at != entries_.end()) return at->second;
+    if (const auto at = entries_.find(key); at != entries_.end()) return at->second.Page;
 
     // The sub-page of that page with the lowest key: "/" sorts before every
     // digit, so the first key at or behind "100/" is the one if it is of page 100.
     const std::string page = PagePart(pageNo);
     const auto first = entries_.lower_bound(page + "/");
-    if (first != entries_.end() && first->first.compare(0, page.size(), page) == 0) return first->second;
+    if (first != entries_.end() && first->first.compare(0, page.size(), page) == 0) return first->second.Page;
     return nullptr;
 }
 
 void PageDatabase::ClearPageDatabase() {
     std::lock_guard guard(lock_);
     entries_.clear();
+    arrivals_.clear();
+    perPage_.clear();
 }
 
 int PageDatabase::PageCount() const {
@@ -123,7 +180,8 @@ bool PageDatabase::SearchNext(tVTXSearchRec& rec) const {
     }
     PageTextCells cells;
     for (; it != entries_.end(); ++it) {
-        const auto& [key, page] = *it;
+        const auto& key = it->first;
+        const PageRef& page = it->second.Page;
         if (IsDecimalPageKey(key) && page && !rec.SearchText.empty()) {
             if (rec.HitInEntry) rec.TextPos += 1;  // continue behind the previous hit's start
             PageTextRows(*page, cells);
@@ -155,7 +213,7 @@ std::vector<PageDatabase::Entry> PageDatabase::Snapshot() const {
     std::lock_guard guard(lock_);
     std::vector<Entry> entries;
     entries.reserve(entries_.size());
-    for (const auto& [key, page] : entries_) entries.push_back({key, page});
+    for (const auto& [key, stored] : entries_) entries.push_back({key, stored.Page});
     return entries;
 }
 

@@ -12,11 +12,13 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -47,6 +49,15 @@ struct tVTXSearchRec {
     std::string EntryKey;
 };
 
+// The most the store keeps: sub-pages of one page, and sub-pages in all. A
+// damaged or hostile signal that sends ever new page and sub-code numbers
+// cannot grow it without end (100,000 records take about 130 MB); real
+// services stay far below both.
+struct PageStoreLimits {
+    std::size_t SubPagesPerPage = 256;
+    std::size_t SubPages = 100'000;
+};
+
 // "100/0000": page number as three upper-case hex digits, sub-code as decimal.
 std::string PageKey(std::uint16_t pageNo, std::int32_t subCode);
 
@@ -60,8 +71,12 @@ public:
         PageRef Page;
     };
 
+    explicit PageDatabase(PageStoreLimits limits = {}) : limits_(limits) {}
+
     // Takes ownership; replaces a stored record with the same key. False when
-    // storing failed (nothing is stored then).
+    // storing failed (nothing is stored then). Beyond a limit the sub-page
+    // stored longest ago is dropped (of that page, or of all), but never a
+    // record someone else still holds: the page a window shows stays.
     bool StorePage(std::unique_ptr<tPageImage> page);
     // The same, handing back the stored record (none when storing failed).
     PageRef Store(std::unique_ptr<tPageImage> page);
@@ -74,6 +89,8 @@ public:
 
     // Entries (page and sub-page pairs), not distinct pages.
     int PageCount() const;
+    // Sub-pages dropped to stay within the limits since the store was made.
+    std::uint64_t DroppedCount() const;
 
     // Appends each decimal page number ("100") not yet in the list, in key order.
     bool ListPages(std::vector<std::string>& strings) const;
@@ -90,8 +107,8 @@ public:
     template <class Visitor>
     void ForEachEntry(Visitor&& visit) const {
         std::lock_guard guard(lock_);
-        for (const auto& [key, page] : entries_)
-            if (!visit(Entry{key, page})) return;
+        for (const auto& [key, stored] : entries_)
+            if (!visit(Entry{key, stored.Page})) return;
     }
 
 private:
@@ -100,11 +117,28 @@ private:
         using is_transparent = void;
         bool operator()(std::string_view a, std::string_view b) const;
     };
+    // The keys of the entries, the one stored longest ago first.
+    using Arrivals = std::list<const std::string*>;
+    struct Stored {
+        PageRef Page;
+        Arrivals::iterator Arrival;
+        std::uint64_t Sequence = 0;  // when it was stored, for the order within a page
+    };
     // A tree: storing stays O(log n) in whatever order the keys come.
-    using Entries = std::map<std::string, PageRef, KeyOrder>;
+    using Entries = std::map<std::string, Stored, KeyOrder>;
 
+    void KeepWithinLimits(std::uint16_t pageNo);
+    bool DropOldestOfPage(std::uint16_t pageNo);
+    bool DropOldestOfAll();
+    void Drop(Entries::iterator entry);
+
+    const PageStoreLimits limits_;
     mutable std::recursive_mutex lock_;
     Entries entries_;
+    Arrivals arrivals_;
+    std::unordered_map<std::uint16_t, std::size_t> perPage_;  // entries of each page number
+    std::uint64_t sequence_ = 0;
+    std::uint64_t dropped_ = 0;
 };
 
 }  // namespace orv

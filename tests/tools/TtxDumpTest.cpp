@@ -214,6 +214,23 @@ TEST(TtxDump, ServiceListsNameEarlyServicesAndSayWhatWasLeftOut) {
     std::filesystem::remove_all(dir);
 }
 
+// A recording that sends more sub-pages than the store keeps: what was
+// dropped is counted with the damage.
+TEST(TtxDump, SubPagesBeyondTheStoresLimitsAreCountedAsDamage) {
+    HeaderControl c;
+    std::vector<tVTXPacket> packets;
+    for (int sub = 0; sub <= 300; ++sub) {
+        c.SubCode = (sub & 0x7F) | (sub >> 7) << 8;  // the bits a header carries
+        packets.push_back(EncodeHeader(0x100, c, "HDR"));
+        packets.push_back(EncodeRow(1, 1, "flood"));
+    }
+    const DumpResult run = Dump({"--list", "-"}, Recording(packets));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 256);
+    EXPECT_EQ(run.err, "ttxdump: warning: standard input is damaged: 45 sub-pages dropped (more than 256 of a page "
+                       "or 100000 in all)\n");
+}
+
 TEST(TtxDump, DemoBroadcastAndTheRealExecutable) {
     const DumpResult run = Dump({"--demo", "20", "--list"});
     ASSERT_EQ(run.status, 0) << run.err;

@@ -10,8 +10,10 @@
 #include <istream>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <vector>
 
+#include "acquisition/Pages.h"
 #include "platform/UniqueFd.h"
 
 namespace orv {
@@ -115,8 +117,22 @@ bool EndsWith(const std::string& text, const char* suffix) {
     return true;
 }
 
-bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const PacketHandlers& handlers,
-               std::ostream& err) {
+// One line for all the damage: that of the stream, and the sub-pages that
+// a signal beyond the page store's limits cost.
+void ReportDamage(const InputOptions& options, const TsCounters& c, std::ostream& err) {
+    std::ostringstream parts;
+    if (c.SyncLosses + c.ContinuityErrors + c.CrcErrors + c.Scrambled + c.BrokenPes + c.BadDataUnits != 0)
+        parts << c.SyncLosses << " sync losses, " << c.ContinuityErrors << " continuity errors, " << c.CrcErrors
+              << " bad tables, " << c.Scrambled << " scrambled packets, " << c.BrokenPes << " broken PES packets, "
+              << c.BadDataUnits << " bad data units";
+    if (const std::uint64_t dropped = options.DroppedPages ? options.DroppedPages() : 0)
+        parts << (parts.tellp() > 0 ? ", " : "") << dropped << " sub-pages dropped (more than "
+              << PageStoreLimits{}.SubPagesPerPage << " of a page or " << PageStoreLimits{}.SubPages << " in all)";
+    if (parts.tellp() > 0) err << "ttxdump: warning: " << options.Name << " is damaged: " << parts.str() << '\n';
+}
+
+bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const InputOptions& options,
+               const PacketHandlers& handlers, std::ostream& err) {
     std::vector<std::uint8_t> carry;  // a packet cut by the end of a piece
     while (!piece.empty()) {
         if (!carry.empty()) {
@@ -137,15 +153,11 @@ bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const Pac
     if (!carry.empty())
         err << "ttxdump: warning: " << carry.size()
             << " trailing bytes ignored (the length is not a multiple of 42)\n";
+    if (handlers.Ended) handlers.Ended();
+    ReportDamage(options, TsCounters{}, err);
     return true;
 }
 
-void ReportDamage(const std::string& name, const TsCounters& c, std::ostream& err) {
-    if (c.SyncLosses + c.ContinuityErrors + c.CrcErrors + c.Scrambled + c.BrokenPes + c.BadDataUnits == 0) return;
-    err << "ttxdump: warning: " << name << " is damaged: " << c.SyncLosses << " sync losses, " << c.ContinuityErrors
-        << " continuity errors, " << c.CrcErrors << " bad tables, " << c.Scrambled << " scrambled packets, "
-        << c.BrokenPes << " broken PES packets, " << c.BadDataUnits << " bad data units\n";
-}
 
 // What the reader's limits left out, said rather than passed over.
 void ReportLimits(const std::string& name, const TransportStreamReader& reader, std::ostream& err) {
@@ -189,7 +201,8 @@ bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piec
     }
     reader.Finish(timed);
     deliver();
-    ReportDamage(options.Name, reader.Counters(), err);
+    if (handlers.Ended) handlers.Ended();
+    ReportDamage(options, reader.Counters(), err);
     ReportLimits(options.Name, reader, err);
     if (!reader.TeletextPid()) err << "ttxdump: no teletext stream in " << options.Name << '\n';
     return true;
@@ -236,7 +249,7 @@ bool DecodeInput(ByteSource& input, const InputOptions& options, const PacketHan
     if (options.WantsTransportStream || EndsWith(options.Name, ".ts") || EndsWith(options.Name, ".m2ts"))
         err << "ttxdump: warning: " << options.Name
             << " is not an MPEG transport stream; read as raw 42-byte packets\n";
-    return DecodeRaw(input, first, handlers, err);
+    return DecodeRaw(input, first, options, handlers, err);
 }
 
 int ListServices(ByteSource& input, const std::string& name, std::ostream& out, std::ostream& err) {

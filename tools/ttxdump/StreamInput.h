@@ -36,12 +36,16 @@ std::unique_ptr<ByteSource> FileBytes(const std::string& path, std::string& erro
 struct PacketHandlers {
     std::function<void(std::span<const tVTXPacket>)> Packets;
     std::function<void()> StreamChanged;  // another service from here on
+    std::function<void()> Ended;          // the input ended, before the damage is told
 };
 
 struct InputOptions {
     std::string Name;  // for messages
     TsChoice Choice;
     bool WantsTransportStream = false;  // service options were given
+    // Sub-pages the page store dropped to stay within its limits, counted
+    // with the damage at the end.
+    std::function<std::uint64_t()> DroppedPages;
 };
 
 // Reads the input to its end. False when reading failed; warnings go to err.

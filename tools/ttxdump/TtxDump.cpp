@@ -198,8 +198,10 @@ std::unique_ptr<ByteSource> OpenInput(const std::string& name, std::istream& in,
 std::string InputName(const std::string& name) { return name == "-" ? "standard input" : name; }
 
 // A recording from a file or standard input, through the handlers.
-int ReadRecording(const Options& options, ByteSource& bytes, const PacketHandlers& handlers, std::ostream& err) {
+int ReadRecording(const Options& options, ByteSource& bytes, const PacketHandlers& handlers, const PageDatabase& db,
+                  std::ostream& err) {
     InputOptions input;
+    input.DroppedPages = [&db] { return db.DroppedCount(); };
     input.Name = InputName(options.File);
     input.Choice = options.Choice;
     input.WantsTransportStream = options.Choice.ServiceId || !options.Choice.ServiceName.empty() || options.Choice.Pid;
@@ -389,8 +391,9 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
                 // Another service: its pages replace the first one's, as in the viewer.
                 assembler.CloseAllPages();
                 db.ClearPageDatabase();
-            }};
-        if (const int status = ReadRecording(options, *bytes, handlers, err); status != kExitOk) return status;
+            },
+            [&] { assembler.CloseAllPages(); }};
+        if (const int status = ReadRecording(options, *bytes, handlers, db, err); status != kExitOk) return status;
         assembler.CloseAllPages();
         if (t42.IsOpen()) {
             if (!t42.Finish(err)) return kExitError;
