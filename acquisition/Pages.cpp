@@ -53,26 +53,35 @@ PageRef PageDatabase::Store(std::unique_ptr<tPageImage> page) {
         if (const auto at = entries_.find(key); at != entries_.end()) {
             at->second.Page = shared;  // an older copy goes with its last reader
             at->second.Sequence = ++sequence_;
-            arrivals_.splice(arrivals_.end(), arrivals_, at->second.Arrival);
+            Unlink(*at);
+            Link(*at);
             return shared;
         }
         // What may fail to allocate comes first, so that a failure changes nothing.
-        Arrivals arrival(1);
-        std::size_t& count = perPage_[pageNo];
-        const auto at = entries_.emplace(std::move(key), Stored{shared, {}, ++sequence_}).first;
-        arrival.front() = &at->first;
-        at->second.Arrival = arrival.begin();
-        arrivals_.splice(arrivals_.end(), arrival);
-        ++count;
-        KeepWithinLimits(pageNo);
+        std::uint32_t& count = perPage_[pageNo];
+        const auto at = entries_.emplace(std::move(key), Stored{shared, nullptr, nullptr, ++sequence_}).first;
+        Link(*at);
+        KeepWithinLimits(pageNo, ++count);
         return shared;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
-void PageDatabase::KeepWithinLimits(std::uint16_t pageNo) {
-    if (perPage_[pageNo] > limits_.SubPagesPerPage) DropOldestOfPage(pageNo);
+void PageDatabase::Link(Node& node) {
+    node.second.Older = newest_;
+    node.second.Newer = nullptr;
+    (newest_ ? newest_->second.Newer : oldest_) = &node;
+    newest_ = &node;
+}
+
+void PageDatabase::Unlink(Node& node) {
+    (node.second.Older ? node.second.Older->second.Newer : oldest_) = node.second.Newer;
+    (node.second.Newer ? node.second.Newer->second.Older : newest_) = node.second.Older;
+}
+
+void PageDatabase::KeepWithinLimits(std::uint16_t pageNo, std::uint32_t count) {
+    if (count > limits_.SubPagesPerPage) DropOldestOfPage(pageNo);
     while (entries_.size() > limits_.SubPages && DropOldestOfAll()) {
     }
 }
@@ -90,9 +99,9 @@ bool PageDatabase::DropOldestOfPage(std::uint16_t pageNo) {
 }
 
 bool PageDatabase::DropOldestOfAll() {
-    for (const std::string* key : arrivals_)
-        if (const auto at = entries_.find(*key); at != entries_.end() && at->second.Page.use_count() == 1) {
-            Drop(at);
+    for (Node* node = oldest_; node != nullptr; node = node->second.Newer)
+        if (node->second.Page.use_count() == 1) {
+            Drop(entries_.find(node->first));
             return true;
         }
     return false;
@@ -100,7 +109,7 @@ bool PageDatabase::DropOldestOfAll() {
 
 void PageDatabase::Drop(Entries::iterator entry) {
     const std::uint16_t pageNo = entry->second.Page->PageNo;
-    arrivals_.erase(entry->second.Arrival);
+    Unlink(*entry);
     entries_.erase(entry);
     --perPage_[pageNo];
     ++dropped_;
@@ -127,7 +136,7 @@ PageRef PageDatabase::FindPage(std::uint16_t pageNo, std::int32_t subCode) const
 void PageDatabase::ClearPageDatabase() {
     std::lock_guard guard(lock_);
     entries_.clear();
-    arrivals_.clear();
+    oldest_ = newest_ = nullptr;
     perPage_.clear();
 }
 

@@ -12,7 +12,6 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -117,17 +116,23 @@ private:
         using is_transparent = void;
         bool operator()(std::string_view a, std::string_view b) const;
     };
-    // The keys of the entries, the one stored longest ago first.
-    using Arrivals = std::list<const std::string*>;
+    // The entries are also a list in the order they were stored, the one
+    // stored longest ago first, linked through the entries themselves (the
+    // nodes of the tree never move).
+    struct Stored;
+    using Node = std::pair<const std::string, Stored>;
     struct Stored {
         PageRef Page;
-        Arrivals::iterator Arrival;
+        Node* Older = nullptr;
+        Node* Newer = nullptr;
         std::uint64_t Sequence = 0;  // when it was stored, for the order within a page
     };
     // A tree: storing stays O(log n) in whatever order the keys come.
     using Entries = std::map<std::string, Stored, KeyOrder>;
 
-    void KeepWithinLimits(std::uint16_t pageNo);
+    void Link(Node& node);  // as the newest
+    void Unlink(Node& node);
+    void KeepWithinLimits(std::uint16_t pageNo, std::uint32_t count);
     bool DropOldestOfPage(std::uint16_t pageNo);
     bool DropOldestOfAll();
     void Drop(Entries::iterator entry);
@@ -135,8 +140,9 @@ private:
     const PageStoreLimits limits_;
     mutable std::recursive_mutex lock_;
     Entries entries_;
-    Arrivals arrivals_;
-    std::unordered_map<std::uint16_t, std::size_t> perPage_;  // entries of each page number
+    Node* oldest_ = nullptr;
+    Node* newest_ = nullptr;
+    std::unordered_map<std::uint16_t, std::uint32_t> perPage_;  // entries of each page number
     std::uint64_t sequence_ = 0;
     std::uint64_t dropped_ = 0;
 };
