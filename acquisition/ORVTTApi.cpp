@@ -5,6 +5,7 @@
 
 #include "platform/Registry.h"
 #include "platform/SharedLibrary.h"
+#include "platform/Version.h"
 
 namespace orv {
 
@@ -50,13 +51,20 @@ std::string FileOf(const CaptureDll::Binding& binding) {
 }  // namespace
 
 std::string CaptureDllFolder(const Registry& registry) {
-    const std::optional<std::string> value = registry.ReadString(kCaptureDllKey, kCaptureDllValue);
-    if (!value) return {};
-    std::string folder = Trim(*value);
+    const std::optional<std::string> setting = registry.ReadString(kCaptureDllKey, kCaptureDllValue);
+    if (!setting) return {};
+    const std::string value = Trim(*setting);
+    if (value.empty()) return {};
+    // A relative value is taken from the program's folder, for the check as
+    // for the load; the library file of a relative folder has a "/" too.
+    std::string folder = value.starts_with('/')
+                             ? value
+                             : (std::filesystem::path(ProgramFileName()).parent_path() / value).string();
     std::error_code ec;
-    // The value may also name the library file itself; then it is used as it is.
-    if (!folder.empty() && !std::filesystem::is_regular_file(folder, ec) && folder.back() != '/')
-        folder += '/';
+    // The value may also name the library file itself; then it is used as it
+    // is, a bare name through the loader's search.
+    if (std::filesystem::is_regular_file(folder, ec)) return ProgramRelativePath(value);
+    if (folder.back() != '/') folder += '/';
     return folder;
 }
 

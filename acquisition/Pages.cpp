@@ -77,31 +77,89 @@ PageRef PageDatabase::Store(PagePtr page) {
     if (!page) return nullptr;
     try {
         std::string key = PageKey(page->PageNo, page->SubCode);
+        const std::uint16_t pageNo = page->PageNo;
         PageRef shared = MakePageRef(std::move(page));
         std::lock_guard guard(lock_);
-        entries_.insert_or_assign(std::move(key), shared);  // an older copy goes with its last reader
+        if (const auto at = entries_.find(key); at != entries_.end()) {
+            at->second = {shared, ++sequence_};  // an older copy goes with its last reader
+            return shared;
+        }
+        entries_.emplace(std::move(key), Stored{shared, ++sequence_});
+        ++perPage_[pageNo & 0xFFF];
+        KeepWithinLimits(pageNo);
         return shared;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
+void PageDatabase::KeepWithinLimits(std::uint16_t pageNo) {
+    if (perPage_[pageNo & 0xFFF] > limits_.SubPagesPerPage) DropOldestOfPage(pageNo);
+    if (entries_.size() <= limits_.SubPages) return;
+    try {
+        DropOldestOfAll();
+    } catch (const std::bad_alloc&) {
+        // No room to sort them out now: the next page stored tries again.
+    }
+}
+
+// A record held elsewhere too (a window shows it, a save is writing it) stays.
+bool PageDatabase::DropOldestOfPage(std::uint16_t pageNo) {
+    const std::string page = PagePart(pageNo) + "/";
+    auto oldest = entries_.end();
+    for (auto at = entries_.lower_bound(page); at != entries_.end() && at->first.starts_with(page); ++at)
+        if (at->second.Page.use_count() == 1 && (oldest == entries_.end() || at->second.Sequence < oldest->second.Sequence))
+            oldest = at;
+    if (oldest == entries_.end()) return false;
+    Drop(oldest);
+    return true;
+}
+
+// The oldest arrivals go, one in a hundred of the limit at a time: finding
+// them walks the whole store, which a flood of new sub-pages must not do for
+// every page it brings.
+void PageDatabase::DropOldestOfAll() {
+    const std::size_t excess = entries_.size() - limits_.SubPages;
+    const std::size_t batch = std::min(entries_.size(), std::max(excess, limits_.SubPages / 100));
+    std::vector<std::pair<std::uint64_t, Entries::iterator>> droppable;
+    droppable.reserve(entries_.size());
+    for (auto at = entries_.begin(); at != entries_.end(); ++at)
+        if (at->second.Page.use_count() == 1) droppable.emplace_back(at->second.Sequence, at);
+    const std::size_t count = std::min(batch, droppable.size());
+    std::nth_element(droppable.begin(), droppable.begin() + static_cast<std::ptrdiff_t>(count), droppable.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < count; ++i) Drop(droppable[i].second);
+}
+
+void PageDatabase::Drop(Entries::iterator entry) {
+    const std::uint16_t pageNo = entry->second.Page->PageNo;
+    entries_.erase(entry);
+    --perPage_[pageNo & 0xFFF];
+    ++dropped_;
+}
+
+std::uint64_t PageDatabase::DroppedCount() const {
+    std::lock_guard guard(lock_);
+    return dropped_;
+}
+
 PageRef PageDatabase::FindPage(std::uint16_t pageNo, std::int32_t subCode) const {
     const std::string key = PageKey(pageNo, subCode);
     std::lock_guard guard(lock_);
-    if (const auto at = entries_.find(key); at != entries_.end()) return at->second;
+    if (const auto at = entries_.find(key); at != entries_.end()) return at->second.Page;
 
     // The sub-page of that page with the lowest key: "/" sorts before every
     // digit, so the first key at or behind "100/" is the one if it is of page 100.
     const std::string page = PagePart(pageNo);
     const auto first = entries_.lower_bound(page + "/");
-    if (first != entries_.end() && first->first.compare(0, page.size(), page) == 0) return first->second;
+    if (first != entries_.end() && first->first.compare(0, page.size(), page) == 0) return first->second.Page;
     return nullptr;
 }
 
 void PageDatabase::ClearPageDatabase() {
     std::lock_guard guard(lock_);
     entries_.clear();
+    perPage_.fill(0);
 }
 
 int PageDatabase::PageCount() const {
@@ -130,7 +188,7 @@ std::vector<std::int32_t> PageDatabase::SubCodes(std::uint16_t pageNo) const {
     std::vector<std::int32_t> codes;
     std::lock_guard guard(lock_);
     for (auto it = entries_.lower_bound(page); it != entries_.end() && it->first.compare(0, page.size(), page) == 0; ++it)
-        if (it->second) codes.push_back(it->second->SubCode);
+        if (it->second.Page) codes.push_back(it->second.Page->SubCode);
     std::sort(codes.begin(), codes.end());  // "10000" sorts before "1001" as text
     return codes;
 }
@@ -163,7 +221,8 @@ bool PageDatabase::SearchNext(tVTXSearchRec& rec) const {
     }
     PageTextCells cells;
     for (; it != entries_.end(); ++it) {
-        const auto& [key, page] = *it;
+        const auto& key = it->first;
+        const PageRef& page = it->second.Page;
         if (IsDecimalPageKey(key) && page && !rec.SearchText.empty()) {
             if (rec.HitInEntry) rec.TextPos += 1;  // continue behind the previous hit's start
             PageTextRows(*page, rec.Enhanced ? EnhancementsOf(page) : nullptr, cells);
@@ -195,7 +254,7 @@ std::vector<PageDatabase::Entry> PageDatabase::Snapshot() const {
     std::lock_guard guard(lock_);
     std::vector<Entry> entries;
     entries.reserve(entries_.size());
-    for (const auto& [key, page] : entries_) entries.push_back({key, page});
+    for (const auto& [key, stored] : entries_) entries.push_back({key, stored.Page});
     return entries;
 }
 

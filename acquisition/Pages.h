@@ -11,6 +11,7 @@
 // reader that wants the newest copy simply asks again.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -63,6 +64,15 @@ struct tVTXSearchRec {
     bool Enhanced = true;
 };
 
+// The most the store keeps: sub-pages of one page, and sub-pages in all. A
+// damaged or hostile signal that sends ever new page and sub-code numbers
+// cannot grow it without end (100,000 records take about 130 MB); real
+// services stay far below both.
+struct PageStoreLimits {
+    std::size_t SubPagesPerPage = 256;
+    std::size_t SubPages = 100'000;
+};
+
 // "100/0000": page number as three upper-case hex digits, sub-code as decimal.
 std::string PageKey(std::uint16_t pageNo, std::int32_t subCode);
 
@@ -76,8 +86,12 @@ public:
         PageRef Page;
     };
 
+    explicit PageDatabase(PageStoreLimits limits = {}) : limits_(limits) {}
+
     // Takes ownership; replaces a stored record with the same key. False when
-    // storing failed (nothing is stored then).
+    // storing failed (nothing is stored then). Beyond a limit the sub-page
+    // stored longest ago is dropped (of that page, or of all), but never a
+    // record someone else still holds: the page a window shows stays.
     bool StorePage(PagePtr page);
     // The same, handing back the stored record (none when storing failed).
     PageRef Store(PagePtr page);
@@ -90,6 +104,8 @@ public:
 
     // Entries (page and sub-page pairs), not distinct pages.
     int PageCount() const;
+    // Sub-pages dropped to stay within the limits since the store was made.
+    std::uint64_t DroppedCount() const;
 
     // Appends each decimal page number ("100") not yet in the list, in key order.
     bool ListPages(std::vector<std::string>& strings) const;
@@ -109,8 +125,8 @@ public:
     template <class Visitor>
     void ForEachEntry(Visitor&& visit) const {
         std::lock_guard guard(lock_);
-        for (const auto& [key, page] : entries_)
-            if (!visit(Entry{key, page})) return;
+        for (const auto& [key, stored] : entries_)
+            if (!visit(Entry{key, stored.Page})) return;
     }
 
 private:
@@ -119,11 +135,27 @@ private:
         using is_transparent = void;
         bool operator()(std::string_view a, std::string_view b) const;
     };
+    // Each entry knows when it was stored. The number fits the room the
+    // allocator rounds a tree node up to anyway, so the limits cost a stored
+    // page no byte.
+    struct Stored {
+        PageRef Page;
+        std::uint64_t Sequence = 0;  // the order of arrival
+    };
     // A tree: storing stays O(log n) in whatever order the keys come.
-    using Entries = std::map<std::string, PageRef, KeyOrder>;
+    using Entries = std::map<std::string, Stored, KeyOrder>;
 
+    void KeepWithinLimits(std::uint16_t pageNo);
+    bool DropOldestOfPage(std::uint16_t pageNo);
+    void DropOldestOfAll();
+    void Drop(Entries::iterator entry);
+
+    const PageStoreLimits limits_;
     mutable std::recursive_mutex lock_;
     Entries entries_;
+    std::array<std::uint16_t, 0x1000> perPage_{};  // entries of each page number
+    std::uint64_t sequence_ = 0;
+    std::uint64_t dropped_ = 0;
 };
 
 }  // namespace orv

@@ -20,10 +20,12 @@ constexpr std::uint8_t kStreamTypePrivatePes = 0x06;
 constexpr std::uint8_t kTeletextDescriptor = 0x56;
 constexpr std::uint8_t kVbiTeletextDescriptor = 0x46;
 constexpr std::uint8_t kServiceDescriptor = 0x48;
-constexpr std::size_t kMaxServices = 1024;
+constexpr std::size_t kMaxServices = kMaxTsServices;
 // Private streams without a teletext descriptor looked into, at most: each
 // may hold a PES being put together.
 constexpr std::size_t kMaxProbes = 16;
+// Those left out are counted up to this many.
+constexpr std::size_t kMaxLeftOut = 1024;
 // PMTs follow the PAT within its repetition time; one still missing after
 // this many PATs is not waited for.
 constexpr int kPatRepeatsForPmts = 3;
@@ -69,6 +71,10 @@ std::string DvbText(std::span<const std::uint8_t> text) {
     }
     return result;
 }
+
+// PIDs that carry no elementary stream: the PAT, CAT, TSDT and the DVB
+// tables up to 0x1F, and the null packets.
+bool ReservedPid(std::uint16_t pid) { return pid <= 0x001F || pid == kNullPid; }
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -289,16 +295,23 @@ void TransportStreamReader::TakePat(std::span<const std::uint8_t> section) {
     patRepeats_ = 0;
     std::vector<TsService> services;
     if (!single) services = services_;  // sections of a long PAT add up
-    for (std::size_t pos = 8; pos + 4 <= section.size() && services.size() < kMaxServices; pos += 4) {
+    if (section[6] == 0) servicesLeftOut_ = 0;
+    for (std::size_t pos = 8; pos + 4 <= section.size(); pos += 4) {
         const std::uint16_t id = Read16(&section[pos]);
         const std::uint16_t pmtPid = Read13(&section[pos + 2]);
         if (id == 0) continue;  // the network PID
         if (std::any_of(services.begin(), services.end(), [id](const TsService& s) { return s.Id == id; })) continue;
-        // A service that stays keeps what its PMT and the SDT told.
+        if (services.size() == kMaxServices) {
+            ++servicesLeftOut_;
+            continue;
+        }
+        // A service that stays keeps what its PMT and the SDT told; the SDT
+        // may have named it before the PAT listed it.
         const TsService* known = FindService(id);
         TsService service = known && known->PmtPid == pmtPid ? *known : TsService{};
         service.Id = id;
         service.PmtPid = pmtPid;
+        if (const auto named = sdtNames_.find(id); named != sdtNames_.end()) service.Name = named->second;
         services.push_back(std::move(service));
     }
     patVersion_ = version;
@@ -338,10 +351,15 @@ void TransportStreamReader::TakePmt(std::uint16_t pid, std::span<const std::uint
             }
             d = end;
         }
-        if (stream && type == kStreamTypePrivatePes)
+        if (type != kStreamTypePrivatePes || ReservedPid(esPid)) {
+            // Not teletext, or on a PID that carries none.
+        } else if (stream) {
             service->Teletext.push_back(std::move(*stream));
-        else if (type == kStreamTypePrivatePes && probes_.size() < kMaxProbes)
+        } else if (probes_.size() < kMaxProbes || probes_.contains(esPid)) {
             probes_[esPid] = service->Id;  // teletext if its PES says so
+        } else if (streamsLeftOut_.size() < kMaxLeftOut) {
+            streamsLeftOut_.insert(esPid);
+        }
         pos = infoEnd;
     }
     SetRoles();
@@ -360,8 +378,10 @@ void TransportStreamReader::TakeSdt(std::span<const std::uint8_t> section) {
                 const std::size_t providerEnd = d + 4 + section[d + 3];
                 if (providerEnd < next) {
                     const std::size_t nameEnd = std::min(next, providerEnd + 1 + section[providerEnd]);
-                    if (TsService* service = FindService(id))
-                        service->Name = DvbText(section.subspan(providerEnd + 1, nameEnd - providerEnd - 1));
+                    std::string name = DvbText(section.subspan(providerEnd + 1, nameEnd - providerEnd - 1));
+                    if (TsService* service = FindService(id)) service->Name = name;
+                    // Kept for a service the PAT has not listed yet.
+                    if (sdtNames_.size() < kMaxServices || sdtNames_.contains(id)) sdtNames_[id] = std::move(name);
                 }
             }
             d = next;

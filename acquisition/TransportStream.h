@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ inline constexpr std::uint16_t kNullPid = 0x1FFF;
 inline constexpr std::uint8_t kPatTable = 0x00;
 inline constexpr std::uint8_t kPmtTable = 0x02;
 inline constexpr std::uint8_t kSdtTable = 0x42;  // this transport stream's services
+inline constexpr std::size_t kMaxTsServices = 1024;  // the most a reader lists
 
 struct TsTeletextStream {
     std::uint16_t Pid = 0;
@@ -81,6 +83,11 @@ public:
     void Restart();
 
     const std::vector<TsService>& Services() const { return services_; }
+    // Services of the PAT beyond the most a reader lists (kMaxTsServices).
+    std::size_t ServicesLeftOut() const { return servicesLeftOut_; }
+    // Private streams without a teletext descriptor that were not looked
+    // into for teletext, as more were listed than a reader watches.
+    std::size_t StreamsLeftOut() const { return streamsLeftOut_.size(); }
     // Every service of the PAT has its PMT, and the SDT was seen.
     bool ServicesComplete() const;
     std::optional<std::uint16_t> TeletextPid() const { return pid_; }
@@ -118,6 +125,9 @@ private:
 
     TsChoice choice_;
     std::vector<TsService> services_;  // PAT order
+    std::size_t servicesLeftOut_ = 0;
+    std::map<std::uint16_t, std::string> sdtNames_;  // by service id, PAT or not
+    std::set<std::uint16_t> streamsLeftOut_;
     std::optional<int> patVersion_;
     std::uint16_t patStreamId_ = 0;
     int patRepeats_ = 0;

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <new>
+#include <optional>
 
 #include "acquisition/PageAssembler.h"
 
@@ -90,7 +92,12 @@ struct Collector::CaptureThread {
         std::vector<tVTXPacket> packets;
         while (!self->Stop) {
             std::uint32_t status = 0;
-            const int count = source->ReadPackets(status, packets);
+            int count = 0;
+            try {
+                count = source->ReadPackets(status, packets);
+            } catch (const std::bad_alloc&) {
+                // No memory for what was read: it is lost, as with a failed read.
+            }
             if (self->Stop) break;  // queue nothing after the stop
             if (!*paused) {
                 // A full queue holds this thread (the source then keeps, or
@@ -141,20 +148,27 @@ bool Collector::StartCollector() {
     assembly_ = std::jthread([batches = captureQueue_, display = displayQueue_, epoch = epoch_,
                               epochNow = epoch_->load()](std::stop_token stop) {
         DisplayQueueSink sink(*display, stop, *epoch);
-        PageAssembler assembler(sink);
+        std::optional<PageAssembler> assembler;
         sink.BatchEpoch = epochNow;
         while (!stop.stop_requested()) {
             if (!batches->Ready().Wait(kAssemblyWait)) continue;
             batches->Ready().Reset();
             while (auto batch = batches->TakeFirst()) {
-                if (const std::uint64_t now = epoch->load(); now != sink.BatchEpoch) {
-                    // Captured before the discard: of no use any more.
-                    sink.BatchEpoch = now;
-                    batches->Clear();
-                    assembler.Reset();
-                    break;
+                // Out of memory: what was being assembled is lost, and the
+                // assembly goes on with the next batch (its records made
+                // once there is memory for them).
+                try {
+                    if (!assembler) assembler.emplace(sink);
+                    if (const std::uint64_t now = epoch->load(); now != sink.BatchEpoch) {
+                        // Captured before the discard: of no use any more.
+                        sink.BatchEpoch = now;
+                        batches->Clear();
+                        assembler->Reset();
+                        break;
+                    }
+                    assembler->ProcessBatch(**batch);
+                } catch (const std::bad_alloc&) {
                 }
-                assembler.ProcessBatch(**batch);
             }
         }
     });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
 
 namespace orv {
 
@@ -83,35 +84,45 @@ void DisplayDispatcher::SetStationChangeHandler(std::function<void()> handler) {
 
 void DisplayDispatcher::Run(std::stop_token stop, std::uint64_t epoch) {
     std::vector<PagePtr> pages;
-    pages.reserve(kPagesPerTrip);
     while (!stop.stop_requested()) {
-        if (!queue_->Ready().Wait(100ms)) continue;
-        queue_->Ready().Reset();
-        while (!stop.stop_requested()) {
-            std::optional<DisplayRecord> record = queue_->TakeFirst();
-            if (!record) break;
-            if (paused_ && paused_->load()) continue;  // dropped, whatever it is
-            if (Discarded(epoch)) {
-                // Queued before a discard: this record, the rest and what waits for a trip.
-                epoch = epoch_->load();
-                pages.clear();
-                queue_->Clear();
-                continue;
-            }
-            if (auto* page = std::get_if<PagePtr>(&*record)) {
-                try {
-                    pages.push_back(std::move(*page));
-                } catch (const std::bad_alloc&) {
-                    continue;  // no memory to keep it for the trip: this page is lost, the rest go on
-                }
-                if (pages.size() < kPagesPerTrip) continue;
-            }
-            StorePages(pages, epoch);  // the pages before this record come first
-            if (!std::holds_alternative<PagePtr>(*record)) Handle(std::move(*record), epoch);
+        try {
+            pages.reserve(kPagesPerTrip);
+            Drain(stop, epoch, pages);
+        } catch (const std::bad_alloc&) {
+            pages.clear();  // no memory for the trip to the UI thread: these pages are lost
         }
-        StorePages(pages, epoch);
     }
     finished_ = true;
+}
+
+// One wake-up: everything queued by now, stored and announced in trips.
+void DisplayDispatcher::Drain(const std::stop_token& stop, std::uint64_t& epoch,
+                              std::vector<PagePtr>& pages) {
+    if (!queue_->Ready().Wait(100ms)) return;
+    queue_->Ready().Reset();
+    while (!stop.stop_requested()) {
+        std::optional<DisplayRecord> record = queue_->TakeFirst();
+        if (!record) break;
+        if (paused_ && paused_->load()) continue;  // dropped, whatever it is
+        if (Discarded(epoch)) {
+            // Queued before a discard: this record, the rest and what waits for a trip.
+            epoch = epoch_->load();
+            pages.clear();
+            queue_->Clear();
+            continue;
+        }
+        if (auto* page = std::get_if<PagePtr>(&*record)) {
+            try {
+                pages.push_back(std::move(*page));
+            } catch (const std::bad_alloc&) {
+                continue;  // no memory to keep it for the trip: this page is lost, the rest go on
+            }
+            if (pages.size() < kPagesPerTrip) continue;
+        }
+        StorePages(pages, epoch);  // the pages before this record come first
+        if (!std::holds_alternative<PagePtr>(*record)) Handle(std::move(*record), epoch);
+    }
+    StorePages(pages, epoch);
 }
 
 void DisplayDispatcher::StorePages(std::vector<PagePtr>& pages, std::uint64_t epoch) {
@@ -143,10 +154,12 @@ void DisplayDispatcher::PageStep(PagePtr page) {
     const PageRef stored = db_.Store(std::move(page));
     if (!stored) return;
     std::vector<WindowHandle> targets;  // the list as it stands now
-    {
+    try {
         std::lock_guard guard(windowsMutex_);
         if (!pageWindows_) return;
         targets = *pageWindows_;
+    } catch (const std::bad_alloc&) {
+        return;  // stored, but no memory to tell the windows now; they find it when they look
     }
     // A handle whose window is gone finds nothing and is skipped.
     for (const WindowHandle handle : targets)

@@ -62,6 +62,7 @@ public:
 
 private:
     void Run(std::stop_token stop, std::uint64_t epoch);
+    void Drain(const std::stop_token& stop, std::uint64_t& epoch, std::vector<PagePtr>& pages);
     void StorePages(std::vector<PagePtr>& pages, std::uint64_t epoch);
     void Handle(DisplayRecord record, std::uint64_t epoch);
     bool Discarded(std::uint64_t epoch) const { return epoch_ && epoch_->load() != epoch; }

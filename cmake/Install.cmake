@@ -10,14 +10,20 @@
 
 set(ORVTT_PROGRAM_DIR lib/orv-teletext)
 set_target_properties(orvtt ttxdump PROPERTIES INSTALL_RPATH "$ORIGIN/replay")
+# What is installed carries its installed run path in the build as well: a
+# build run path of its own would be padded by CMake with an empty element,
+# which the loader reads as the current folder, to make room for the installed
+# one. In the build, replay/ is a link to the drivers folder.
+set_target_properties(orvtt ttxdump OrvTTCap OrvTTCap_dvb orvtt_v4l2tv orvtt_simtv PROPERTIES
+  BUILD_WITH_INSTALL_RPATH ON)
+file(CREATE_LINK drivers ${CMAKE_CURRENT_BINARY_DIR}/replay SYMBOLIC)
 
 install(TARGETS orvtt ttxdump RUNTIME DESTINATION ${ORVTT_PROGRAM_DIR})
 install(FILES data/help/ENU.HLP data/lang/orvtt.DEU DESTINATION ${ORVTT_PROGRAM_DIR})
 install(TARGETS OrvTTCap LIBRARY DESTINATION ${ORVTT_PROGRAM_DIR}/replay)
 install(TARGETS OrvTTCap_dvb LIBRARY DESTINATION ${ORVTT_PROGRAM_DIR}/dvb)
-# TV drivers, named by their full path in the "driver" registry value.
-# They need no search path of their own.
-set_target_properties(orvtt_v4l2tv orvtt_simtv PROPERTIES SKIP_BUILD_RPATH ON)
+# TV drivers, named by their path in the "driver" registry value. They need
+# no search path of their own.
 install(TARGETS orvtt_v4l2tv orvtt_simtv LIBRARY DESTINATION ${ORVTT_PROGRAM_DIR}/tv)
 install(CODE "
   set(bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")

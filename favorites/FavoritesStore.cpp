@@ -15,7 +15,7 @@ std::string SubKey(const std::string& name) { return std::string(kFavoritesKey) 
 
 std::optional<tPageInfo> ReadFavorite(const Registry::Editor& registry, const std::string& key) {
     tPageInfo entry;
-    const auto name = registry.ReadString(key, "Name");
+    const auto name = registry.ReadText(key, "Name");
     if (!name) return std::nullopt;
     entry.Name = *name;
     const auto source = registry.ReadInteger(key, "Source");
@@ -29,7 +29,7 @@ std::optional<tPageInfo> ReadFavorite(const Registry::Editor& registry, const st
     entry.Page = static_cast<std::int32_t>(*page);
     entry.SubPageNr = static_cast<std::int32_t>(*subPage);
     entry.NotifyChannel = *notify != 0;
-    entry.ChannelName = registry.ReadString(key, "ChannelName").value_or("");
+    entry.ChannelName = registry.ReadText(key, "ChannelName").value_or("");
     return entry;
 }
 
@@ -77,13 +77,13 @@ bool SaveFavorites(Registry& registry, const std::vector<tPageInfo>& favorites) 
         for (std::size_t i = 0; i < favorites.size(); ++i) {
             const tPageInfo& f = favorites[i];
             const std::string key = SubKey(std::to_string(i));
-            const bool written = editor.WriteString(key, "Name", Storable(f.Name)) &&
+            const bool written = editor.WriteText(key, "Name", Storable(f.Name)) &&
                                  editor.WriteInteger(key, "Source", Dword(f.Source)) &&
                                  editor.WriteInteger(key, "Channel", Dword(f.Channel)) &&
                                  editor.WriteInteger(key, "Page", Dword(f.Page)) &&
                                  editor.WriteInteger(key, "SubPageNr", Dword(f.SubPageNr)) &&
                                  editor.WriteInteger(key, "NotifyChannel", f.NotifyChannel ? 1 : 0) &&
-                                 editor.WriteString(key, "ChannelName", Storable(f.ChannelName));
+                                 editor.WriteText(key, "ChannelName", Storable(f.ChannelName));
             if (!written) return false;  // all or nothing: the old list stays
         }
         return true;

@@ -23,8 +23,10 @@ std::vector<tPageInfo> LoadFavorites(const Registry& registry);
 
 // Replaces the whole favorites key by the list, in one rewrite of the file:
 // a crash leaves the old list or the new one. False when it could not be
-// written; the registry is unchanged then. Line breaks in the texts, which
-// the file cannot hold, are stored as blanks.
+// written (or a text is not UTF-8); the registry is unchanged then. Line
+// breaks in the texts, which the file cannot hold, are stored as blanks.
+// Texts that Latin-1 holds are stored as Latin-1 text, others whole as hex(1)
+// values (see Registry::WriteText).
 bool SaveFavorites(Registry& registry, const std::vector<tPageInfo>& favorites);
 
 }  // namespace orv

@@ -7,6 +7,7 @@
 
 namespace orv {
 
+// The texts are UTF-8: a name holds whatever the user typed.
 struct tPageInfo {
     std::string Name;            // empty for history entries
     std::int32_t Source = -1;    // 0 composite, 1 tuner ("Cable"), 2 S-Video, -1 unknown

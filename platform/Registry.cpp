@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/FileReplacement.h"
+#include "platform/RegistryText.h"
 #include "platform/UniqueFd.h"
 
 #include <fcntl.h>
@@ -18,7 +20,9 @@
 #include <filesystem>
 #include <map>
 #include <new>
+#include <span>
 #include <system_error>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -46,6 +50,7 @@ struct RegistryKey {
     // lines: not ours, but kept verbatim for whoever wrote them.
     std::vector<std::string> Comments;
     std::vector<std::string> Foreign;
+    FileForm Form;  // the hive's: how its file is written
     bool operator==(const RegistryKey&) const = default;
 };
 
@@ -73,9 +78,11 @@ public:
     }
 
 private:
+    // Never through a link: in a folder others may write to, one planted at
+    // the name would have the lock file made or opened wherever it leads.
     static int Open(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        return fd >= 0 ? fd : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        return fd >= 0 || errno == ELOOP ? fd : ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     }
 
     bool Lock(int operation) const {
@@ -95,7 +102,15 @@ namespace {
 
 using Key = detail::RegistryKey;
 using Value = detail::RegistryValue;
+using detail::DecodeFile;
+using detail::EncodeFile;
 using detail::FileStamp;
+using detail::FitsLatin1;
+using detail::Hex1Data;
+using detail::IsAscii;
+using detail::Latin1ToUtf8;
+using detail::TextOfHex1;
+using detail::Utf8ToLatin1;
 using detail::ValueType;
 
 constexpr std::string_view kHive = "HKEY_LOCAL_MACHINE";
@@ -177,30 +192,73 @@ K* FindSubKey(K& key, std::string_view name) {
     return it != key.SubKeys.end() && SameName(it->Name, name) ? &*it : nullptr;
 }
 
+// Names and texts from callers are Latin-1; the tree holds UTF-8. Plain
+// ASCII, which nearly every name is, is taken as it is.
+class FromCaller {
+public:
+    explicit FromCaller(std::string_view text) : view_(text) {
+        if (!IsAscii(text)) {
+            owned_ = Latin1ToUtf8(text);
+            view_ = owned_;
+        }
+    }
+    FromCaller(const FromCaller&) = delete;
+    FromCaller& operator=(const FromCaller&) = delete;
+    operator std::string_view() const { return view_; }
+
+private:
+    std::string owned_;
+    std::string_view view_;
+};
+
+constexpr std::string_view kSoftware = "SOFTWARE";
+constexpr std::string_view kWow64Node = "WOW6432Node";
+
+// Where a key path leads. Exports of 64-bit Windows keep a 32-bit program's
+// keys below SOFTWARE\WOW6432Node: a key missing from its own place is taken
+// from there, for writes as for reads, so that what is written is read back.
+template <typename K>
+struct Place {
+    K* Key = nullptr;
+    K* Alt = nullptr;  // the same key below WOW6432Node, while Key is the plain one
+};
+
+// With make, missing keys are made: below the plain parent, or below the
+// one found in its stead.
+template <typename K>
+Place<K> Walk(K& root, std::span<const std::string_view> parts, bool make) {
+    Place<K> at{&root, nullptr};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        K* child = FindSubKey(*at.Key, parts[i]);
+        K* alt = at.Alt != nullptr ? FindSubKey(*at.Alt, parts[i]) : nullptr;
+        if (child != nullptr) {
+            at = {child, alt};
+        } else if (alt != nullptr) {
+            at = {alt, nullptr};
+        } else if constexpr (!std::is_const_v<K>) {
+            if (!make) return {};
+            const auto it = LowerBound(*at.Key, parts[i]);
+            at = {&*at.Key->SubKeys.insert(it, Key{std::string(parts[i]), {}, {}, {}, {}, {}}), nullptr};
+        } else {
+            return {};
+        }
+        if (i == 0 && SameName(parts[0], kSoftware)) at.Alt = FindSubKey(*at.Key, kWow64Node);
+    }
+    return at;
+}
+
 template <typename K>
 K* FindKey(K& root, std::string_view path) {
-    const auto parts = SplitKeyPath(path);
-    if (!parts) return nullptr;
-    K* key = &root;
-    for (const std::string_view part : *parts) {
-        key = FindSubKey(*key, part);
-        if (key == nullptr) return nullptr;
-    }
-    return key;
+    const FromCaller inTree(path);
+    const auto parts = SplitKeyPath(inTree);
+    return parts ? Walk(root, *parts, false).Key : nullptr;
 }
 
 // Opens the key, making it and its missing parents.
 Key* MakeKey(Key& root, std::string_view path) {
-    const auto parts = SplitKeyPath(path);
-    if (!parts) return nullptr;
-    Key* key = &root;
-    for (const std::string_view part : *parts) {
-        const auto it = LowerBound(*key, part);
-        key = it != key->SubKeys.end() && SameName(it->Name, part)
-                  ? &*it
-                  : &*key->SubKeys.insert(it, Key{std::string(part), {}, {}, {}, {}});
-    }
-    return key;
+    const FromCaller inTree(path);
+    const auto parts = SplitKeyPath(inTree);
+    return parts ? Walk(root, *parts, true).Key : nullptr;
 }
 
 template <typename K>
@@ -221,27 +279,34 @@ void PutValue(Key& key, Value value) {
 
 const Value* FindValueAt(const Key& root, std::string_view path, std::string_view name) {
     const Key* key = FindKey(root, path);
-    return key != nullptr ? FindValue(*key, name) : nullptr;
+    return key != nullptr ? FindValue(*key, FromCaller(name)) : nullptr;
 }
 
 std::vector<std::string> SubKeyNamesAt(const Key& root, std::string_view path) {
     std::vector<std::string> names;
     if (const Key* key = FindKey(root, path))
-        for (const Key& sub : key->SubKeys) names.push_back(sub.Name);
+        for (const Key& sub : key->SubKeys) names.push_back(Utf8ToLatin1(sub.Name));
     return names;
 }
 
 std::vector<std::string> ValueNamesAt(const Key& root, std::string_view path) {
     std::vector<std::string> names;
     if (const Key* key = FindKey(root, path))
-        for (const Value& value : key->Values) names.push_back(value.Name);
+        for (const Value& value : key->Values) names.push_back(Utf8ToLatin1(value.Name));
     return names;
 }
 
+// The text of a text value, UTF-8.
 std::optional<std::string> TextAt(const Key& root, std::string_view path, std::string_view name) {
     const Value* value = FindValueAt(root, path, name);
     if (value == nullptr || value->Type != ValueType::Text) return std::nullopt;
     return value->Data;
+}
+
+std::optional<std::string> Latin1TextAt(const Key& root, std::string_view path, std::string_view name) {
+    auto text = TextAt(root, path, name);
+    if (text && !IsAscii(*text)) *text = Utf8ToLatin1(*text);
+    return text;
 }
 
 std::optional<std::uint32_t> NumberAt(const Key& root, std::string_view path, std::string_view name) {
@@ -250,6 +315,7 @@ std::optional<std::uint32_t> NumberAt(const Key& root, std::string_view path, st
     return value->Number;
 }
 
+// The name and a text value come as the tree holds them (UTF-8).
 bool StoreValue(Key& root, std::string_view path, Value value) {
     // A name the reader would refuse would make the whole file damaged.
     if (value.Name.size() > kMaxValueName || !Writable(value.Name) || !Writable(value.Data)) return false;
@@ -260,24 +326,27 @@ bool StoreValue(Key& root, std::string_view path, Value value) {
 }
 
 bool RemoveKey(Key& root, std::string_view path) {
-    auto parts = SplitKeyPath(path);
+    const FromCaller inTree(path);
+    auto parts = SplitKeyPath(inTree);
     if (!parts || parts->empty()) return false;  // the hive itself stays
     const std::string_view name = parts->back();
     parts->pop_back();
-    Key* parent = &root;
-    for (const std::string_view part : *parts) {
-        parent = FindSubKey(*parent, part);
-        if (parent == nullptr) return false;
+    const Place<Key> parent = Walk(root, *parts, false);
+    if (parent.Key == nullptr) return false;
+    for (Key* in : {parent.Key, parent.Alt}) {
+        if (in == nullptr) continue;
+        const auto it = LowerBound(*in, name);
+        if (it != in->SubKeys.end() && SameName(it->Name, name)) {
+            in->SubKeys.erase(it);
+            return true;
+        }
     }
-    const auto it = LowerBound(*parent, name);
-    if (it == parent->SubKeys.end() || !SameName(it->Name, name)) return false;
-    parent->SubKeys.erase(it);
-    return true;
+    return false;
 }
 
 bool RemoveValue(Key& root, std::string_view path, std::string_view name) {
     Key* key = FindKey(root, path);
-    const Value* value = key != nullptr ? FindValue(*key, name) : nullptr;
+    const Value* value = key != nullptr ? FindValue(*key, FromCaller(name)) : nullptr;
     if (value == nullptr) return false;
     key->Values.erase(key->Values.begin() + (value - key->Values.data()));
     return true;
@@ -512,85 +581,113 @@ bool Parser::OtherData(std::string_view data, Value& value) {
         value.Data += '\n';
         value.Data += line;
     }
+    // A text as regedit writes one that a file's code page cannot hold:
+    // UTF-16LE with its terminating zero.
+    if (const std::string_view typed = TrimLeft(value.Data); StartsWithNoCase(typed, "hex(1):"))
+        if (auto text = TextOfHex1(typed.substr(7))) {
+            value.Type = ValueType::Text;
+            value.Data = std::move(*text);
+        }
     section_->Values.push_back(std::move(value));
     return true;
 }
 
 // ---- writing the file ----------------------------------------------------
 
-void AppendQuoted(std::string& out, std::string_view text) {
-    out += '"';
-    for (const char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
+// The file in the form it was read in: its header, its line ends, its
+// encoding. In an 8-bit file a text beyond Latin-1 goes as a hex(1) value,
+// UTF-16LE, which can never be taken for Latin-1 text.
+class FileWriter {
+public:
+    explicit FileWriter(const detail::FileForm& form) : form_(form) {}
+
+    std::string Write(const Key& root) {
+        out_ = std::string(form_.Version5 ? kHeader5 : kHeader) + "\n\n";
+        if (!root.Comments.empty()) {
+            Lines(root.Comments);
+            out_ += '\n';
+        }
+        KeySection(root, std::string(kHive), true);
+        if (!root.Foreign.empty()) {
+            Lines(root.Foreign);
+            out_ += '\n';
+        }
+        return EncodeFile(out_, form_);
     }
-    out += '"';
-}
 
-// A line as it was read: reading takes one CR before the LF away, so a line
-// that ends in a CR of its own (a file with CR CR LF) gets one more.
-void AppendLine(std::string& out, std::string_view line) {
-    out += line;
-    if (line.ends_with('\r')) out += '\r';
-    out += '\n';
-}
+private:
+    void Quoted(std::string_view text) {
+        out_ += '"';
+        for (const char c : text) {
+            if (c == '\\' || c == '"') out_ += '\\';
+            out_ += c;
+        }
+        out_ += '"';
+    }
 
-void AppendValue(std::string& out, const Value& value) {
-    if (value.Name.empty())
-        out += '@';
-    else
-        AppendQuoted(out, value.Name);
-    out += '=';
-    switch (value.Type) {
-        case ValueType::Text:
-            AppendQuoted(out, value.Data);
-            break;
-        case ValueType::Integer:
-            out += "dword:";
-            for (int shift = 28; shift >= 0; shift -= 4) out += "0123456789abcdef"[(value.Number >> shift) & 0xF];
-            break;
-        case ValueType::Other:
-            // Line by line, so that where the value goes on reads as it did.
-            for (std::size_t start = 0;;) {
-                const auto end = value.Data.find('\n', start);
-                if (end == std::string::npos) {
-                    AppendLine(out, std::string_view(value.Data).substr(start));
-                    return;
+    // A line as it was read: reading takes one CR before the LF away, so in
+    // a file of LF lines, a line that ends in a CR of its own (CR CR LF)
+    // gets one more; CR LF files get their CR back with every line end.
+    void Line(std::string_view line) {
+        out_ += line;
+        if (!form_.CrLf && line.ends_with('\r')) out_ += '\r';
+        out_ += '\n';
+    }
+
+    void Lines(const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) Line(line);
+    }
+
+    void ValueLine(const Value& value) {
+        const std::size_t start = out_.size();
+        if (value.Name.empty())
+            out_ += '@';
+        else
+            Quoted(value.Name);
+        out_ += '=';
+        switch (value.Type) {
+            case ValueType::Text:
+                if (form_.Utf16 || FitsLatin1(value.Data)) {
+                    Quoted(value.Data);
+                } else {
+                    out_ += "hex(1):";
+                    out_ += Hex1Data(value.Data, out_.size() - start);
                 }
-                AppendLine(out, std::string_view(value.Data).substr(start, end - start));
-                start = end + 1;
-            }
+                break;
+            case ValueType::Integer:
+                out_ += "dword:";
+                for (int shift = 28; shift >= 0; shift -= 4) out_ += "0123456789abcdef"[(value.Number >> shift) & 0xF];
+                break;
+            case ValueType::Other:
+                // Line by line, so that where the value goes on reads as it did.
+                for (std::size_t from = 0;;) {
+                    const auto end = value.Data.find('\n', from);
+                    if (end == std::string::npos) {
+                        Line(std::string_view(value.Data).substr(from));
+                        return;
+                    }
+                    Line(std::string_view(value.Data).substr(from, end - from));
+                    from = end + 1;
+                }
+        }
+        out_ += '\n';
     }
-    out += '\n';
-}
 
-void AppendLines(std::string& out, const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) AppendLine(out, line);
-}
+    void KeySection(const Key& key, const std::string& path, bool isHive) {
+        if (!isHive || !key.Values.empty()) {
+            out_ += '[' + path + "]\n";
+            if (!isHive) Lines(key.Comments);  // the hive's go first in the file
+            for (const Value& value : key.Values) ValueLine(value);
+            out_ += '\n';
+        }
+        for (const Key& sub : key.SubKeys) KeySection(sub, path + '\\' + sub.Name, false);
+    }
 
-void AppendKey(std::string& out, const Key& key, const std::string& path, bool isHive) {
-    if (!isHive || !key.Values.empty()) {
-        out += '[' + path + "]\n";
-        if (!isHive) AppendLines(out, key.Comments);  // the hive's go first in the file
-        for (const Value& value : key.Values) AppendValue(out, value);
-        out += '\n';
-    }
-    for (const Key& sub : key.SubKeys) AppendKey(out, sub, path + '\\' + sub.Name, false);
-}
+    const detail::FileForm& form_;
+    std::string out_;
+};
 
-std::string Serialize(const Key& root) {
-    std::string out = std::string(kHeader) + "\n\n";
-    if (!root.Comments.empty()) {
-        AppendLines(out, root.Comments);
-        out += '\n';
-    }
-    AppendKey(out, root, std::string(kHive), true);
-    if (!root.Foreign.empty()) {
-        AppendLines(out, root.Foreign);
-        out += '\n';
-    }
-    return out;
-}
+std::string Serialize(const Key& root) { return FileWriter(root.Form).Write(root); }
 
 // ---- files ---------------------------------------------------------------
 
@@ -602,15 +699,6 @@ bool ReadAll(int fd, std::string& out) {
         if (got < 0 && errno != EINTR) return false;
         if (got > 0) out.append(buffer.data(), static_cast<std::size_t>(got));
     }
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno != EINTR) return false;
-        if (put > 0) bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
 }
 
 FileStamp StampOf(const struct stat& st) {
@@ -642,21 +730,6 @@ bool MakeFolders(const std::string& path) {
     std::error_code error;
     std::filesystem::create_directories(FolderOf(path), error);
     return !error;
-}
-
-// Written and synced before it is renamed over the file, so that the rename
-// never exposes a file whose contents are not on disk yet.
-bool WriteDurably(const std::string& path, std::string_view bytes, std::optional<mode_t> mode) {
-    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!fd) return false;
-    if (mode) ::fchmod(fd.Get(), *mode);  // keep what the owner set on the file
-    return WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
-}
-
-std::optional<mode_t> ModeOf(const std::string& path) {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return st.st_mode & 07777;
 }
 
 std::optional<std::string> NonEmptyEnv(const char* name) {
@@ -696,8 +769,13 @@ std::string LinkTarget(const std::string& path) {
     return current.string();
 }
 
+// The stem of a writer's temporary files: path + ".tmp" + its process id +
+// ".", followed by random characters.
+std::string TemporaryStem(const std::string& path, pid_t pid) { return path + ".tmp" + std::to_string(pid) + "."; }
+
 // Temporary files of writers that were killed before their rename: removed
-// once their process is gone.
+// once their process is gone. Only our own regular files are touched (and
+// the names of earlier versions, which had no random part).
 void RemoveStaleTemporaries(const std::string& path) {
     const std::filesystem::path file(path);
     const std::string prefix = file.filename().string() + ".tmp";
@@ -705,11 +783,17 @@ void RemoveStaleTemporaries(const std::string& path) {
     for (const auto& entry : std::filesystem::directory_iterator(FolderOf(path), error)) {
         const std::string name = entry.path().filename().string();
         if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-        const std::string digits = name.substr(prefix.size());
-        if (!std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }) || digits.size() > 9) continue;
-        const auto pid = static_cast<pid_t>(std::stol(digits));
-        if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == EPERM)) continue;  // alive, if not ours to signal
-        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
+        std::string_view rest = std::string_view(name).substr(prefix.size());
+        const std::string_view digits = rest.substr(0, rest.find('.'));
+        rest.remove_prefix(digits.size());
+        if (digits.empty() || digits.size() > 9 || !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }) ||
+            !(rest.empty() || rest.size() == 7))
+            continue;
+        struct stat st{};
+        if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) continue;
+        const auto pid = static_cast<pid_t>(std::stol(std::string(digits)));
+        if (pid == ::getpid()) continue;
+        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());  // EPERM: alive, not ours to signal
     }
 }
 
@@ -760,12 +844,17 @@ Registry::Tree Registry::LoadLocked(detail::RegistryLock& lock, bool trustCache)
 
     std::string bytes;
     if (!ReadAll(fd.Get(), bytes)) return nullptr;
-    std::string_view text = bytes;
-    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-    Parser parser(text);
+    std::string_view raw = bytes;
+    if (raw.starts_with(kByteOrderMark)) raw.remove_prefix(kByteOrderMark.size());
+    detail::FileForm form;
+    const auto text = DecodeFile(raw, form);
+    if (!text) return SetAside(lock, stamp, "a UTF-16 file that is not UTF-16 text");
+    Parser parser(*text);
     if (!parser.Run()) return SetAside(lock, stamp, parser.Error());
 
-    auto tree = std::make_shared<const Key>(parser.TakeRoot());
+    Key root = parser.TakeRoot();
+    root.Form = form;
+    auto tree = std::make_shared<const Key>(std::move(root));
     if (Settled(stamp)) {
         cached_ = tree;
         cachedStamp_ = stamp;
@@ -804,13 +893,10 @@ bool Registry::Replace(const detail::RegistryKey& tree) {
     // Through a link to the file it leads to, which the user meant to keep.
     const std::string target = LinkTarget(path_);
     RemoveStaleTemporaries(target);
-    const std::string temp = target + ".tmp" + std::to_string(::getpid());
-    if (!WriteDurably(temp, Serialize(tree), ModeOf(target)) || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    SyncFolder(target);
-    return true;
+    // Written and synced before the rename, so that the rename never exposes
+    // a file whose contents are not on disk yet; with the old file's mode.
+    auto file = FileReplacement::Begin(target, TemporaryStem(target, ::getpid()));
+    return file && file->Write(Serialize(tree)) && file->Commit(true);
 }
 
 void Registry::Read(const std::function<void(const Editor&)>& reads) const {
@@ -863,6 +949,10 @@ std::vector<std::string> Registry::SubKeyNames(std::string_view key) const { ret
 std::vector<std::string> Registry::ValueNames(std::string_view key) const { return ValueNamesAt(*Load(), key); }
 
 std::optional<std::string> Registry::ReadString(std::string_view key, std::string_view name) const {
+    return Latin1TextAt(*Load(), key, name);
+}
+
+std::optional<std::string> Registry::ReadText(std::string_view key, std::string_view name) const {
     return TextAt(*Load(), key, name);
 }
 
@@ -886,6 +976,10 @@ bool Registry::WriteString(std::string_view key, std::string_view name, std::str
     return Transaction([&](Editor& editor) { return editor.WriteString(key, name, value); });
 }
 
+bool Registry::WriteText(std::string_view key, std::string_view name, std::string_view value) {
+    return Transaction([&](Editor& editor) { return editor.WriteText(key, name, value); });
+}
+
 bool Registry::WriteInteger(std::string_view key, std::string_view name, std::uint32_t value) {
     return Transaction([&](Editor& editor) { return editor.WriteInteger(key, name, value); });
 }
@@ -907,6 +1001,10 @@ std::vector<std::string> Registry::Editor::ValueNames(std::string_view key) cons
 }
 
 std::optional<std::string> Registry::Editor::ReadString(std::string_view key, std::string_view name) const {
+    return Latin1TextAt(root_, key, name);
+}
+
+std::optional<std::string> Registry::Editor::ReadText(std::string_view key, std::string_view name) const {
     return TextAt(root_, key, name);
 }
 
@@ -923,11 +1021,16 @@ bool Registry::Editor::CreateKey(std::string_view key) { return MakeKey(root_, k
 bool Registry::Editor::DeleteKey(std::string_view key) { return RemoveKey(root_, key); }
 
 bool Registry::Editor::WriteString(std::string_view key, std::string_view name, std::string_view value) {
-    return StoreValue(root_, key, Value{std::string(name), ValueType::Text, std::string(value), 0});
+    return StoreValue(root_, key, Value{Latin1ToUtf8(name), ValueType::Text, Latin1ToUtf8(value), 0});
+}
+
+bool Registry::Editor::WriteText(std::string_view key, std::string_view name, std::string_view value) {
+    if (!detail::IsUtf8(value)) return false;
+    return StoreValue(root_, key, Value{Latin1ToUtf8(name), ValueType::Text, std::string(value), 0});
 }
 
 bool Registry::Editor::WriteInteger(std::string_view key, std::string_view name, std::uint32_t value) {
-    return StoreValue(root_, key, Value{std::string(name), ValueType::Integer, {}, value});
+    return StoreValue(root_, key, Value{Latin1ToUtf8(name), ValueType::Integer, {}, value});
 }
 
 bool Registry::Editor::DeleteValue(std::string_view key, std::string_view name) {

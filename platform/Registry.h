@@ -8,9 +8,17 @@
 // replaced as a whole by a rename, so concurrent writers lose nothing and a
 // writer killed at any moment leaves the old file or the new one.
 //
+// The file is 8-bit (Latin-1) or, as Windows' regedit exports it, UTF-16LE
+// with a byte-order mark; either header ("REGEDIT4", "Windows Registry Editor
+// Version 5.00") is read. A UTF-16 file is written back in the encoding,
+// header and line ends it was read in; any other as 8-bit REGEDIT4, LF.
+//
 // Key paths are below HKEY_LOCAL_MACHINE, with or without a leading backslash
 // ("" is HKEY_LOCAL_MACHINE itself); a trailing backslash is ignored and an
-// empty component makes the path invalid. Key and value names compare without
+// empty component makes the path invalid. Names are Latin-1. A key missing
+// below SOFTWARE is taken from SOFTWARE\WOW6432Node, where exports of 64-bit
+// Windows keep a 32-bit program's keys, when it is there (for reads and
+// writes alike). Key and value names compare without
 // regard to ASCII case and keep the spelling they were created with. The value
 // name "" is the key's default value ("@" in the file).
 //
@@ -67,8 +75,12 @@ public:
     std::vector<std::string> SubKeyNames(std::string_view key) const;
     // In file order; the default value, when set, is listed as "".
     std::vector<std::string> ValueNames(std::string_view key) const;
-    // Text values only: an integer or a binary value is not a string.
+    // Text values only: an integer or a binary value is not a string. The
+    // text in Latin-1, a character beyond it read as "?" (as Windows' ANSI
+    // calls read).
     std::optional<std::string> ReadString(std::string_view key, std::string_view name) const;
+    // The same text in UTF-8, whole: for what the user typed.
+    std::optional<std::string> ReadText(std::string_view key, std::string_view name) const;
     // 32-bit integer values only: the text "0407" is not an integer.
     std::optional<std::uint32_t> ReadInteger(std::string_view key, std::string_view name) const;
     bool ValueExists(std::string_view key, std::string_view name) const;
@@ -80,6 +92,10 @@ public:
     bool CreateKey(std::string_view key);  // with missing parents; true when it exists already
     bool DeleteKey(std::string_view key);  // with all subkeys; false when missing
     bool WriteString(std::string_view key, std::string_view name, std::string_view value);   // makes the key
+    // A UTF-8 text (false when it is not UTF-8). Text that Latin-1 holds is
+    // stored as WriteString stores it; other text, in an 8-bit file, as a
+    // hex(1) value of UTF-16LE, as regedit writes such text.
+    bool WriteText(std::string_view key, std::string_view name, std::string_view value);
     bool WriteInteger(std::string_view key, std::string_view name, std::uint32_t value);     // makes the key
     bool DeleteValue(std::string_view key, std::string_view name);  // false when missing
 
@@ -134,12 +150,14 @@ public:
     std::vector<std::string> SubKeyNames(std::string_view key) const;
     std::vector<std::string> ValueNames(std::string_view key) const;
     std::optional<std::string> ReadString(std::string_view key, std::string_view name) const;
+    std::optional<std::string> ReadText(std::string_view key, std::string_view name) const;
     std::optional<std::uint32_t> ReadInteger(std::string_view key, std::string_view name) const;
     bool ValueExists(std::string_view key, std::string_view name) const;
 
     bool CreateKey(std::string_view key);
     bool DeleteKey(std::string_view key);
     bool WriteString(std::string_view key, std::string_view name, std::string_view value);
+    bool WriteText(std::string_view key, std::string_view name, std::string_view value);
     bool WriteInteger(std::string_view key, std::string_view name, std::uint32_t value);
     bool DeleteValue(std::string_view key, std::string_view name);
 

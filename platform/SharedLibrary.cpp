@@ -3,7 +3,16 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <filesystem>
+
+#include "platform/Version.h"
+
 namespace orv {
+
+std::string ProgramRelativePath(const std::string& path) {
+    if (path.empty() || path.starts_with('/') || path.find('/') == std::string::npos) return path;
+    return (std::filesystem::path(ProgramFileName()).parent_path() / path).string();
+}
 
 std::shared_ptr<SharedLibrary> SharedLibrary::Open(const std::string& pathOrName, bool keepResident,
                                                    std::string* error) {

@@ -7,6 +7,12 @@
 
 namespace orv {
 
+// A library path taken from a setting, never from the current folder: a path
+// with a "/" that does not start with one is made absolute from the running
+// program's own folder. An absolute path stays, and so does a bare name, which
+// the loader looks up in its search path (the programs' fixed run path).
+std::string ProgramRelativePath(const std::string& path);
+
 class SharedLibrary {
 public:
     // The library at that path, or found by name in the search order when the

@@ -1,5 +1,7 @@
 #include "platform/UiThread.h"
 
+#include <new>
+
 namespace orv {
 
 void EventLoopUiThread::RunAndWait(std::function<void()> step) {
@@ -13,10 +15,27 @@ void EventLoopUiThread::RunAndWait(std::function<void()> step) {
         std::lock_guard guard(mutex_);
         calls_.push_back(call);
     }
+    // From here on the step refers to the caller's data until it has run:
+    // the wait must not end early, not even when memory runs out.
     arrived_.notify_all();
-    OnQueued();
+    bool woken = Wake();
     std::unique_lock lock(mutex_);
-    finished_.wait(lock, [&] { return call->Done; });
+    const auto done = [&] { return call->Done; };
+    while (!woken && !finished_.wait_for(lock, kWakeRetry, done)) {
+        lock.unlock();
+        woken = Wake();
+        lock.lock();
+    }
+    finished_.wait(lock, done);
+}
+
+bool EventLoopUiThread::Wake() {
+    try {
+        OnQueued();
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;  // tried again while waiting
+    }
 }
 
 int EventLoopUiThread::ServePending() {
@@ -29,7 +48,11 @@ int EventLoopUiThread::ServePending() {
             call = std::move(calls_.front());
             calls_.pop_front();
         }
-        call->Step();
+        try {
+            call->Step();
+        } catch (const std::bad_alloc&) {
+            // The step is lost; its caller must not wait for it for ever.
+        }
         ++served;
         {
             std::lock_guard guard(mutex_);

@@ -46,6 +46,9 @@ protected:
     virtual void OnQueued() {}
 
 private:
+    static constexpr std::chrono::milliseconds kWakeRetry{20};
+    bool Wake();  // OnQueued; false when it ran out of memory
+
     struct Call {
         std::function<void()> Step;
         bool Done = false;

@@ -23,6 +23,7 @@ public:
 
     int Get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
+    int Release() { return std::exchange(fd_, -1); }
     void Reset() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;

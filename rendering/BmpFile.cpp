@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "platform/FileAttributes.h"
+#include "platform/FileReplacement.h"
 #include "rendering/Canvas.h"
 
 namespace orv {
@@ -99,10 +99,10 @@ std::vector<std::uint8_t> EncodeBmp8(const Canvas& canvas) {
 bool SaveBmp8(const Canvas& canvas, const std::string& fileName) {
     const std::vector<std::uint8_t> bytes = EncodeBmp8(canvas);
     if (bytes.empty() || IsReadOnlyFile(fileName)) return false;
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return static_cast<bool>(file);
+    // A new file renamed into place: pictures go to predictable names, and a
+    // link planted at one must not lead the write elsewhere.
+    auto file = FileReplacement::Begin(fileName);
+    return file && file->Write(bytes) && file->Commit();
 }
 
 bool DecodeBmp8(const std::vector<std::uint8_t>& file, DecodedBmp& picture) {

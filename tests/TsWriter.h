@@ -137,11 +137,13 @@ public:
         return pes;
     }
 
+    // One section of a PAT; a long one comes as sections 0 to last.
     static std::vector<std::uint8_t> Pat(std::uint16_t streamId, int version,
-                                         const std::vector<std::pair<std::uint16_t, std::uint16_t>>& programs) {
+                                         const std::vector<std::pair<std::uint16_t, std::uint16_t>>& programs,
+                                         std::uint8_t section = 0, std::uint8_t last = 0) {
         std::vector<std::uint8_t> body;
         for (const auto& [id, pmt] : programs) Push16(body, id), Push16(body, 0xE000 | pmt);
-        return LongSection(0x00, streamId, version, body);
+        return LongSection(0x00, streamId, version, body, section, last);
     }
 
     static std::vector<std::uint8_t> Pmt(std::uint16_t serviceId, int version, std::uint16_t pcrPid,
@@ -187,12 +189,13 @@ private:
     }
 
     static std::vector<std::uint8_t> LongSection(std::uint8_t table, std::uint16_t id, int version,
-                                                 const std::vector<std::uint8_t>& body) {
+                                                 const std::vector<std::uint8_t>& body, std::uint8_t section = 0,
+                                                 std::uint8_t last = 0) {
         std::vector<std::uint8_t> s{table, 0, 0};
         Push16(s, id);
         s.push_back(static_cast<std::uint8_t>(0xC1 | (version & 0x1F) << 1));
-        s.push_back(0);
-        s.push_back(0);
+        s.push_back(section);
+        s.push_back(last);
         s.insert(s.end(), body.begin(), body.end());
         const std::size_t length = s.size() - 3 + 4;
         s[1] = static_cast<std::uint8_t>(0xB0 | length >> 8);

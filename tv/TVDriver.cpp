@@ -67,7 +67,7 @@ void TVDriver::LoadTVDriver() {
         loadError_ = "TV driver: the \"driver\" value is longer than 199 characters";
         return;
     }
-    const std::string name = value->substr(0, value->find('\0'));
+    const std::string name = ProgramRelativePath(value->substr(0, value->find('\0')));
     if (name.empty()) return;
     auto library = SharedLibrary::Open(name, false, &loadError_);
     if (!library) {

@@ -67,7 +67,7 @@ TFFavorite::TFFavorite(QWidget* owner, std::vector<tPageInfo>& favorites, Dialog
 
 void TFFavorite::FormCreate() {
     workList_ = favorites_;
-    for (const tPageInfo& entry : workList_) lFavorite->addItem(FromLatin1(entry.Name));
+    for (const tPageInfo& entry : workList_) lFavorite->addItem(QString::fromStdString(entry.Name));
 }
 
 void TFFavorite::resizeEvent(QResizeEvent* event) {
@@ -112,8 +112,8 @@ void TFFavorite::lFavoriteClick() {
     const auto i = SelectedRecord();
     if (!i) return;
     const tPageInfo& entry = workList_[*i];
-    eFavorite->setText(FromLatin1(entry.Name));
-    sChannel->setText(FromLatin1(entry.ChannelName));
+    eFavorite->setText(QString::fromStdString(entry.Name));
+    sChannel->setText(QString::fromStdString(entry.ChannelName));
     sPage->setText(QString::fromStdString(PageNumberText(static_cast<unsigned>(entry.Page))));
     cbNotifyChannel->setChecked(entry.NotifyChannel);
     // The flag only matters for sources other than the tuner.
@@ -134,9 +134,9 @@ void TFFavorite::bApplyClick() {
     }
     if (const auto i = SelectedRecord()) {
         tPageInfo& entry = workList_[*i];
-        entry.Name = ToLatin1(eFavorite->text());
+        entry.Name = eFavorite->text().toStdString();
         entry.NotifyChannel = cbNotifyChannel->isChecked();
-        lFavorite->item(static_cast<int>(*i))->setText(FromLatin1(entry.Name));
+        lFavorite->item(static_cast<int>(*i))->setText(QString::fromStdString(entry.Name));
     }
     bApply->setEnabled(false);
 }

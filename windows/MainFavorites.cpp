@@ -47,7 +47,7 @@ void TMainForm::BuildFavoritesMenu() {
     pmFavoriteBase->clear();  // deletes the items it made
     for (std::size_t i = 0; i < favorites_.size(); ++i) {
         // Text as it is: an "&" in a name is no shortcut.
-        QAction* item = pmFavoriteBase->addAction(FromLatin1(favorites_[i].Name).replace('&', "&&"));
+        QAction* item = pmFavoriteBase->addAction(QString::fromStdString(favorites_[i].Name).replace('&', "&&"));
         item->setData(static_cast<int>(i));
         connect(item, &QAction::triggered, this, [this, item] { Reported([this, item] { FavoriteItemClick(item); }); });
     }
@@ -80,13 +80,13 @@ void TMainForm::AddFavorite() {
     }
     if (dialog.exec() != QDialog::Accepted) return;
     tPageInfo entry;
-    entry.Name = ToLatin1(dialog.eFavorite->text());
+    entry.Name = dialog.eFavorite->text().toStdString();  // UTF-8: whatever was typed
     entry.Source = videoSource_;
     entry.Channel = tuner_.CurrentChannel;
     entry.Page = view_.CurrentPage;
     entry.SubPageNr = static_cast<std::int32_t>(view_.CurrentSubPage);
     entry.NotifyChannel = dialog.cbNotifyChannel->isChecked();
-    entry.ChannelName = ToLatin1(tuner ? sChannelName->text() : sStationName->text().trimmed());
+    entry.ChannelName = (tuner ? sChannelName->text() : sStationName->text().trimmed()).toStdString();
     favorites_.push_back(std::move(entry));
     SaveFavorites();
 }

@@ -479,8 +479,7 @@ void TMainForm::GoToPageInfo(const tPageInfo& entry) {
     } else if (entry.NotifyChannel) {
         const std::string text = entry.ChannelName.empty()
                                      ? std::string("Please change your video source to the channel for this page")
-                                     : "Please change your video source to channel:" +
-                                           FromLatin1(entry.ChannelName).toStdString();
+                                     : "Please change your video source to channel:" + entry.ChannelName;
         services_.page.dialogs.MessageBox(DialogKind::Plain, text, {DialogButton::OK});
     }
     view_.PageEntry = PageNumberText(static_cast<unsigned>(entry.Page));

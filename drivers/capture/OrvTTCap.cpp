@@ -126,7 +126,12 @@ ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_GetPackets, _ORVTTCAP_GetPackets
     if (!driver.Replay) return kFailed;
     const std::size_t max = std::min<std::size_t>(maxPackets, driver.Packets.size());
     std::uint32_t status = 0;
-    const std::size_t count = driver.Replay->Read(std::span(driver.Packets).first(max), status);
+    std::size_t count = 0;
+    try {
+        count = driver.Replay->Read(std::span(driver.Packets).first(max), status);
+    } catch (...) {
+        return kFailed;  // out of memory in the source: a failed read, nothing crosses the entry point
+    }
     for (std::size_t i = 0; i < count; ++i) descriptor->Entries[i].Packet = driver.Packets[i];
     descriptor->Count = static_cast<std::uint32_t>(count);
     descriptor->Status = status;

@@ -98,7 +98,7 @@ private:
 std::unique_ptr<VbiCapture> OpenSimCardVbiCapture(const Registry& registry) {
     const auto driver = registry.ReadString(kTVDriverKey, kTVDriverValue);
     if (!driver || driver->empty()) return nullptr;
-    auto library = SharedLibrary::Open(*driver);
+    auto library = SharedLibrary::Open(ProgramRelativePath(driver->substr(0, driver->find('\0'))));
     if (!library) return nullptr;
     auto* channel = library->Entry<OrvSimCardQuery>(kSimCardTunedChannelEntry);
     auto* source = library->Entry<OrvSimCardQuery>(kSimCardSourceEntry);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "TestSupport.h"
 
@@ -78,6 +80,39 @@ TEST(PageDatabase, ClearEmptiesButHandedOutRecordsStayReadable) {
     EXPECT_EQ(db.PageCount(), 0);
     EXPECT_FALSE(db.FindPage(0x100, 0));
     EXPECT_EQ(test::RowText(*held, 2).substr(0, 10), "still here");
+}
+
+// Keys in the database, in order.
+std::vector<std::string> Keys(const PageDatabase& db) {
+    std::vector<std::string> keys;
+    for (const auto& entry : db.Snapshot()) keys.push_back(entry.Key);
+    return keys;
+}
+
+// Beyond a limit the sub-page stored longest ago goes (a copy received again
+// counts as new), never one that someone holds, as a window its page.
+TEST(PageDatabase, LimitsDropTheOldestArrivalButNeverAHeldRecord) {
+    PageDatabase db({.SubPagesPerPage = 3, .SubPages = 5});
+    for (int sub : {0, 1, 2}) db.StorePage(MakePage(0x100, sub));
+    db.StorePage(MakePage(0x100, 0));  // again: now the newest
+    db.StorePage(MakePage(0x100, 3));
+    EXPECT_EQ(Keys(db), (std::vector<std::string>{"100/0000", "100/0002", "100/0003"}));
+    const PageRef onView = db.FindPage(0x100, 2);
+    db.StorePage(MakePage(0x100, 4));
+    EXPECT_EQ(Keys(db), (std::vector<std::string>{"100/0002", "100/0003", "100/0004"}));
+    for (std::uint16_t page : {0x101, 0x102, 0x103}) db.StorePage(MakePage(page, 0));
+    EXPECT_EQ(Keys(db), (std::vector<std::string>{"100/0002", "100/0004", "101/0000", "102/0000", "103/0000"}));
+    EXPECT_EQ(db.DroppedCount(), 3u);
+    db.ClearPageDatabase();
+    EXPECT_EQ(db.DroppedCount(), 3u);  // a count of what was lost since the start
+
+    // The limits of the viewer: a page with ever new sub-codes keeps 256.
+    PageDatabase viewer;
+    for (int sub = 0; sub < 300; ++sub) ASSERT_TRUE(viewer.StorePage(MakePage(0x200, sub)));
+    viewer.StorePage(MakePage(0x201, 0));
+    EXPECT_EQ(viewer.PageCount(), 257);
+    EXPECT_EQ(viewer.DroppedCount(), 44u);
+    EXPECT_EQ(viewer.FindPage(0x200, 43)->SubCode, 44);  // 0 to 43 went; the lowest left stands in
 }
 
 TEST(PageDatabase, SearchVisitsEveryHitInKeyOrder) {

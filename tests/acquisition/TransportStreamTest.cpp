@@ -173,6 +173,44 @@ TEST(TransportStream, DamageCostsOnlyWhatItTouches) {
     }
 }
 
+// A stream as it comes: the SDT may name a service before the PAT lists it;
+// PMT entries on PIDs that carry no elementary stream are no teletext; a PAT
+// longer than a reader lists is cut, and the cut is counted.
+TEST(TransportStream, EarlyNamesReservedPidsAndCountedCuts) {
+    const auto lines = test::DemoLines(32);
+    TsWriter ts;
+    ts.Section(kSdtPid, TsWriter::Sdt(1, {{20, "DR Ultra"}, {30, "Later"}}));
+    ts.Section(kPatPid, TsWriter::Pat(1, 0, {{10, 0x100}, {20, 0x101}}));
+    ts.Section(0x100, TsWriter::Pmt(10, 0, 0x1FFF, {TsEs{.Pid = 0x0000}, TsEs{.Pid = 0x0011},
+                                                   TsEs{.Pid = 0x001F, .TeletextDescriptor = false},
+                                                   TsEs{.Pid = 0x1FFF}, TsEs{.Pid = 0x0020}}));
+    ts.Section(0x101, TsWriter::Pmt(20, 0, 0x1FFF, {TsEs{.Pid = 0x200}}));
+    ts.Teletext(0x200, std::span(lines).first(16), 0);
+    ts.Section(kPatPid, TsWriter::Pat(1, 1, {{10, 0x100}, {20, 0x101}, {30, 0x102}}));
+    ts.Teletext(0x200, std::span(lines).subspan(16), 0);
+    TransportStreamReader reader({.ServiceName = "dr ultra"});
+    EXPECT_TRUE(Same(Decode(ts.Bytes, {}, 0, &reader), lines));
+    ASSERT_EQ(reader.Services().size(), 3u);
+    EXPECT_EQ(reader.Services()[1].Name, "DR Ultra");
+    EXPECT_EQ(reader.Services()[2].Name, "Later");
+    ASSERT_EQ(reader.Services()[0].Teletext.size(), 1u);
+    EXPECT_EQ(reader.Services()[0].Teletext[0].Pid, 0x0020);
+    EXPECT_EQ(reader.ServicesLeftOut(), 0u);
+
+    // 8,100 services in 33 sections of a PAT.
+    TsWriter many;
+    for (int section = 0; section < 33; ++section) {
+        std::vector<std::pair<std::uint16_t, std::uint16_t>> programs;
+        for (int i = 0; i < 250 && section * 250 + i < 8100; ++i)
+            programs.emplace_back(static_cast<std::uint16_t>(1 + section * 250 + i), 0x1000);
+        many.Section(kPatPid, TsWriter::Pat(1, 0, programs, static_cast<std::uint8_t>(section), 32));
+    }
+    TransportStreamReader cut;
+    Decode(many.Bytes, {}, 0, &cut);
+    EXPECT_EQ(cut.Services().size(), kMaxTsServices);
+    EXPECT_EQ(cut.ServicesLeftOut(), 8100u - kMaxTsServices);
+}
+
 TEST(TransportStream, AChangedPmtOrPatMovesToTheNewStreamAsAChange) {
     const Multiplex mux;
     TsWriter ts;

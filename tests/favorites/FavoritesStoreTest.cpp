@@ -84,8 +84,9 @@ TEST(FavoritesStore, LoadsDecimalNamesInNumericOrderThenOthersAndPassesOverDamag
 TEST(FavoritesStore, AFailedSaveChangesNothing) {
     test::ScopedRegistry registry;
     ASSERT_TRUE(SaveFavorites(*registry, Numbered(3, "Old")));
-    // A folder where the new file would be written first: no write, for root neither.
-    std::filesystem::create_directory(registry->Path() + ".tmp" + std::to_string(::getpid()));
+    // A link in place of the lock file: no write, for root neither.
+    std::filesystem::remove(registry->Path() + ".lock");
+    std::filesystem::create_symlink("elsewhere", registry->Path() + ".lock");
     EXPECT_FALSE(SaveFavorites(*registry, Numbered(5, "New")));
     EXPECT_EQ(LoadFavorites(*registry), Numbered(3, "Old"));
 }

@@ -60,7 +60,7 @@ void DumpKey(const Registry::Editor& editor, const std::string& path, std::strin
     for (const std::string& name : editor.ValueNames(path)) {
         out += "  value ";
         Quote(out, name);
-        if (const auto text = editor.ReadString(path, name)) {
+        if (const auto text = editor.ReadText(path, name)) {
             out += " text ";
             Quote(out, *text);
         } else if (const auto number = editor.ReadInteger(path, name)) {

@@ -25,6 +25,7 @@ namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 using Names = std::vector<std::string>;
 
@@ -359,7 +360,7 @@ std::string Dump(const Registry& registry, const std::string& key = "") {
     std::string out = "[" + key + "]\n";
     for (const std::string& name : registry.ValueNames(key)) {
         out += name + "=";
-        if (const auto text = registry.ReadString(key, name))
+        if (const auto text = registry.ReadText(key, name))
             out += "\"" + *text + "\"";
         else if (const auto number = registry.ReadInteger(key, name))
             out += std::to_string(*number);
@@ -414,6 +415,150 @@ TEST_F(RegistryTest, WhatIsReadIsWrittenBackToReadTheSame) {
             if (entry.path().string().find(".bad") != std::string::npos) fs::remove(entry.path());
         (void)registry.TakeDamageReport();
     }
+}
+
+// In a folder others can write to, links planted at the names of the
+// temporary and the lock file lead nowhere: the file they point at is not
+// touched or made, the registry stays a file, with the mode its owner gave it.
+TEST_F(RegistryTest, LinksAtTheTemporaryAndLockNamesAreNeverFollowed) {
+    const fs::path victim = folder_ / "victim";
+    WriteText(victim, "precious");
+    WriteText(path_, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n");
+    ::chmod(path_.c_str(), 0640);
+    fs::create_symlink(victim, path_ + ".tmp" + std::to_string(::getpid()));
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteString("A", "w", "2"));
+    EXPECT_EQ(ReadText(victim), "precious");
+    EXPECT_FALSE(fs::is_symlink(path_));
+    EXPECT_EQ(registry.ReadString("A", "v"), "1");
+    EXPECT_EQ(fs::status(path_).permissions(), fs::perms(0640));
+
+    const fs::path made = folder_ / "made-through-the-lock";
+    fs::remove(path_ + ".lock");
+    fs::create_symlink(made, path_ + ".lock");
+    EXPECT_FALSE(registry.WriteString("A", "x", "3"));  // refused rather than followed
+    EXPECT_FALSE(fs::exists(fs::symlink_status(made)));
+    EXPECT_EQ(registry.ReadString("A", "w"), "2");  // reads go on without the lock
+
+    // A new file gets what new files get (mkstemp alone would make it 0600).
+    const mode_t mask = ::umask(022);
+    const std::string fresh = (folder_ / "fresh.reg").string();
+    ASSERT_TRUE(Registry(fresh).WriteString("A", "v", "1"));
+    ::umask(mask);
+    EXPECT_EQ(fs::status(fresh).permissions(), fs::perms(0644));
+}
+
+// UTF-16LE with a byte-order mark, as an editor of the outside world writes it.
+std::string Utf16File(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+// Windows' regedit exports: UTF-16LE, either header, CR LF, and a 32-bit
+// program's keys below WOW6432Node. They are read, and written back as they
+// came, the values written going where the keys were found.
+TEST_F(RegistryTest, RegeditExportsAreReadAndWrittenBackInTheirOwnForm) {
+    constexpr const char* kFavorite = "SOFTWARE\\ORV Technologies\\MultiMedia\\Features\\Teletext\\Favorites\\0";
+    for (const std::u16string header : {u"Windows Registry Editor Version 5.00", u"REGEDIT4"}) {
+        SCOPED_TRACE(header.size());
+        const std::u16string text =
+            header + u"\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\MultiMedia\\Features\\Teletext]\r\n"
+                     u"\"VTXMode\"=dword:00000002\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\MultiMedia\\Features\\Teletext\\"
+                     u"Favorites\\0]\r\n"
+                     u"\"Name\"=\"Новости €\"\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\Capture Driver\\Replay]\r\n"
+                     u"\"Source\"=\"wow\"\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV Technologies\\Capture Driver\\Replay]\r\n"
+                     u"\"Source\"=\"demo\"\r\n\r\n";
+        WriteText(path_, Utf16File(text));
+        Registry registry(path_);
+        // A key in its own place comes first.
+        EXPECT_EQ(registry.ReadString("SOFTWARE\\ORV Technologies\\Capture Driver\\Replay", "Source"), "demo");
+        EXPECT_EQ(registry.ReadInteger(kTeletext, "VTXMode"), 2u);
+        EXPECT_EQ(registry.ReadText(kFavorite, "Name"), "Новости €");
+        EXPECT_EQ(registry.ReadString(kFavorite, "Name"), "??????? ?");
+        EXPECT_FALSE(registry.TakeDamageReport());
+
+        ASSERT_TRUE(registry.WriteInteger(kTeletext, "VTXMode", 1));
+        ASSERT_TRUE(registry.WriteText(kFavorite, "ChannelName", "Первый"));
+        const std::string expected = Utf16File(
+            header + u"\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV Technologies]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV Technologies\\Capture Driver]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\ORV Technologies\\Capture Driver\\Replay]\r\n"
+                     u"\"Source\"=\"demo\"\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\Capture Driver]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\Capture Driver\\Replay]\r\n"
+                     u"\"Source\"=\"wow\"\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\MultiMedia]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\MultiMedia\\Features]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\MultiMedia\\Features\\Teletext]\r\n"
+                     u"\"VTXMode\"=dword:00000001\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\MultiMedia\\Features\\Teletext\\"
+                     u"Favorites]\r\n\r\n"
+                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORV Technologies\\MultiMedia\\Features\\Teletext\\"
+                     u"Favorites\\0]\r\n"
+                     u"\"Name\"=\"Новости €\"\r\n\"ChannelName\"=\"Первый\"\r\n\r\n");
+        EXPECT_EQ(ReadText(path_), expected);
+    }
+    // Not UTF-16 after all: moved aside like any damaged file.
+    for (const std::string& broken : {std::string("\xFF\xFE" "R\0E\0", 5), Utf16File(u"REGEDIT4\r\n\xD800\r\n")}) {
+        WriteText(path_, broken);
+        Registry registry(path_);
+        EXPECT_TRUE(registry.SubKeyNames("").empty());
+        EXPECT_TRUE(registry.TakeDamageReport());
+        EXPECT_TRUE(fs::exists(path_ + ".bad"));
+        fs::remove(path_ + ".bad");
+    }
+}
+
+// What the user types comes back as typed. Text that Latin-1 holds is
+// stored as before, byte for byte; other text as hex(1), UTF-16LE, which no
+// reader takes for Latin-1; either survives a trip through a UTF-16 file.
+TEST_F(RegistryTest, TextsBeyondLatin1AreKeptWholeAndLatin1StaysAsItWas) {
+    Registry registry(path_);
+    ASSERT_TRUE(registry.WriteText("A", "Latin", "Caf\xC3\xA9"));
+    ASSERT_TRUE(registry.WriteString("A", "Same", "Caf\xE9"));
+    ASSERT_TRUE(registry.WriteText("A", "Wide", "\xE2\x82\xAC 1"));
+    EXPECT_FALSE(registry.WriteText("A", "Broken", "Caf\xE9"));  // not UTF-8
+    EXPECT_EQ(ReadText(path_), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\A]\n\"Latin\"=\"Caf\xE9\"\n\"Same\"=\"Caf\xE9\"\n"
+                               "\"Wide\"=hex(1):ac,20,20,00,31,00,00,00\n\n");
+    EXPECT_EQ(registry.ReadText("A", "Latin"), "Caf\xC3\xA9");
+    EXPECT_EQ(registry.ReadString("A", "Latin"), "Caf\xE9");
+    EXPECT_EQ(registry.ReadText("A", "Wide"), "\xE2\x82\xAC 1");
+    EXPECT_EQ(registry.ReadString("A", "Wide"), "? 1");
+
+    // A long one wraps as regedit wraps; an 8-bit hex(1) text (no UTF-16
+    // terminator) stays an unknown value.
+    const std::string longText(30, 'x');
+    ASSERT_TRUE(registry.WriteText("A", "Wide", longText + "\xE2\x82\xAC"));
+    ASSERT_TRUE(registry.Transaction([](Registry::Editor&) { return true; }));
+    WriteText(path_, ReadText(path_) + "[HKEY_LOCAL_MACHINE\\B]\n\"Ansi\"=hex(1):41,42,43,00\n");
+    EXPECT_EQ(registry.ReadText("A", "Wide"), longText + "\xE2\x82\xAC");
+    const std::string file = ReadText(path_);
+    EXPECT_NE(file.find(",\\\n  "), std::string::npos) << file;
+    std::istringstream lines(file);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+    EXPECT_FALSE(registry.ReadText("B", "Ansi"));
+    EXPECT_TRUE(registry.ValueExists("B", "Ansi"));
+
+    // Through a UTF-16 file, quoted or as hex(1), and back.
+    WriteText(path_, Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n"
+                               u"\"Quoted\"=\"Новости €\"\r\n\"Hex\"=hex(1):ac,20,00,00\r\n"));
+    ASSERT_TRUE(registry.WriteText("A", "New", "日本"));
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"Quoted", "Новости €"}, {"Hex", "\xE2\x82\xAC"}, {"New", "日本"}})
+        EXPECT_EQ(Registry(path_).ReadText("A", name), text) << name;
+    EXPECT_TRUE(ReadText(path_).starts_with("\xFF\xFE" "W\0i\0n\0"s));
 }
 
 TEST(RegistryDefaultPath, FollowsTheEnvironment) {

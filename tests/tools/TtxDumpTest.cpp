@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "TsWriter.h"
@@ -30,6 +32,11 @@ DumpResult Dump(std::vector<std::string> args, const std::string& input = {}) {
     std::ostringstream out, err;
     const int status = RunTtxDump(args, in, out, err);
     return {status, out.str(), err.str()};
+}
+
+std::string FileText(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 std::string Recording(const std::vector<tVTXPacket>& packets) {
@@ -141,6 +148,89 @@ TEST(TtxDump, BadArgumentsAndMissingFilesFailWithStatusTwo) {
     EXPECT_EQ(Dump({"/tmp"}).status, 2);
 }
 
+// --t42 never harms what it does not write: the output is opened only once the
+// input is open, the input itself is refused as output, and a regular file
+// is replaced only by a whole new recording. A FIFO is written as it comes.
+TEST(TtxDump, T42OutputLeavesTheInputAndOldFilesWhole) {
+    const auto dir = std::filesystem::temp_directory_path() / ("ttxdump-t42-" + std::to_string(getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string recording = SmallRecording();
+    const std::string in = (dir / "in.t42").string(), keep = (dir / "keep.t42").string(),
+                      link = (dir / "link.t42").string(), fifo = (dir / "fifo").string();
+    std::ofstream(in, std::ios::binary) << recording;
+    std::filesystem::create_symlink("in.t42", link);
+    struct Case {
+        std::vector<std::string> Args;
+        int Status;
+        std::string Keep;  // what keep.t42 holds afterwards
+    };
+    for (const Case& c : std::vector<Case>{{{"--t42", in, in}, 2, "old"},
+                                           {{"--t42", link, in}, 2, "old"},
+                                           {{"--t42", in, link}, 2, "old"},
+                                           {{"--t42", keep, "/nonexistent.ts"}, 2, "old"},
+                                           {{"--t42", keep, dir.string()}, 2, "old"},
+                                           {{"--t42", keep, in}, 0, recording}}) {
+        std::ofstream(keep, std::ios::binary | std::ios::trunc) << "old";
+        const DumpResult run = Dump(c.Args);
+        EXPECT_EQ(run.status, c.Status) << c.Args[1] << " " << c.Args[2] << run.err;
+        EXPECT_EQ(FileText(in), recording) << c.Args[1] << " " << c.Args[2];
+        EXPECT_EQ(FileText(keep), c.Keep) << c.Args[1] << " " << c.Args[2];
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+    }
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string piped;
+    std::thread reader([&] { piped = FileText(fifo); });
+    EXPECT_EQ(Dump({"--t42", fifo, in}).status, 0);
+    reader.join();
+    EXPECT_EQ(piped, recording);
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+    // Nothing else was left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 4);
+    std::filesystem::remove_all(dir);
+}
+
+// --list-services names a service whose SDT came first, and says when the
+// list was cut.
+TEST(TtxDump, ServiceListsNameEarlyServicesAndSayWhatWasLeftOut) {
+    const auto dir = std::filesystem::temp_directory_path() / ("ttxdump-services-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    test::TsWriter ts;
+    ts.Section(kSdtPid, test::TsWriter::Sdt(1, {{20, "DR Ultra"}}));
+    for (int section = 0; section < 33; ++section) {
+        std::vector<std::pair<std::uint16_t, std::uint16_t>> programs;
+        for (int i = 0; i < 250 && section * 250 + i < 8100; ++i)
+            programs.emplace_back(static_cast<std::uint16_t>(20 + section * 250 + i), 0x1000);
+        ts.Section(kPatPid, test::TsWriter::Pat(1, 0, programs, static_cast<std::uint8_t>(section), 32));
+    }
+    const std::string file = (dir / "many.ts").string();
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(ts.Bytes.data()),
+                                                static_cast<std::streamsize>(ts.Bytes.size()));
+    const DumpResult run = Dump({"--list-services", file});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "20\t\"DR Ultra\"\tno teletext");
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1024);
+    EXPECT_EQ(run.err, "ttxdump: warning: " + file + " lists 8100 services; only the first 1024 are read\n");
+    std::filesystem::remove_all(dir);
+}
+
+// A recording that sends more sub-pages than the store keeps: what was
+// dropped is counted with the damage.
+TEST(TtxDump, SubPagesBeyondTheStoresLimitsAreCountedAsDamage) {
+    HeaderControl c;
+    std::vector<tVTXPacket> packets;
+    for (int sub = 0; sub <= 300; ++sub) {
+        c.SubCode = (sub & 0x7F) | (sub >> 7) << 8;  // the bits a header carries
+        packets.push_back(EncodeHeader(0x100, c, "HDR"));
+        packets.push_back(EncodeRow(1, 1, "flood"));
+    }
+    const DumpResult run = Dump({"--list", "-"}, Recording(packets));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 256);
+    EXPECT_EQ(run.err, "ttxdump: warning: standard input is damaged: 45 sub-pages dropped (more than 256 of a page "
+                       "or 100000 in all)\n");
+}
+
 TEST(TtxDump, DemoBroadcastAndTheRealExecutable) {
     const DumpResult run = Dump({"--demo", "20", "--list"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -184,6 +274,16 @@ TEST(TtxDump, PicturesOfEveryDecimalPage) {
     ASSERT_TRUE(DecodeBmp8(bytes, picture));
     EXPECT_EQ(picture.Width, 490);
     EXPECT_EQ(picture.Height, 388);
+
+    // A link planted at a picture's name is replaced, not written through.
+    const auto victim = folder.parent_path() / ("orvtt_bmp_victim_" + std::to_string(getpid()));
+    std::ofstream(victim) << "precious";
+    std::filesystem::remove(folder / "101-0000.BMP");
+    std::filesystem::create_symlink(victim, folder / "101-0000.BMP");
+    EXPECT_EQ(Dump({"-", "--bmp", folder.string()}, SmallRecording()).status, 0);
+    EXPECT_EQ(FileText(victim), "precious");
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(folder / "101-0000.BMP")));
+    std::filesystem::remove(victim);
     std::filesystem::remove_all(folder);
 
     EXPECT_EQ(Dump({"-", "--bmp", "/proc/no-such-place"}, SmallRecording()).status, 2);

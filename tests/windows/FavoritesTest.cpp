@@ -1,12 +1,16 @@
 // The favorites: the edit dialog on its own, and adding, jumping to, editing
 // and reloading favorites through the main window's menu and dialogs.
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
 
 #include "favorites/FavoritesStore.h"
 #include "windows/AddFavoriteDialog.h"
@@ -100,6 +104,44 @@ TEST(Favorites, TheEditorWorksOnACopyUntilOk) {
     Click(editor.bDelete);  // nothing selected: only the buttons
     Click(editor.bClose);
     EXPECT_TRUE(favorites.empty());
+}
+
+// A name comes back as it was typed, whatever its letters: in the menu, in
+// the editor and after a restart. In the file a Latin-1 name is Latin-1 text
+// as before; another is no text any Latin-1 reader could misread.
+TEST(Favorites, NamesComeBackAsTypedWhateverTheirLetters) {
+    Viewer viewer;
+    TMainForm& form = *viewer.Form;
+    ASSERT_TRUE(viewer.WaitForStation());
+    for (const char* name : {"Новости €", "Café"}) {
+        OnModal<TFAddFavorite>([&](TFAddFavorite& box) {
+            QInputMethodEvent typed;  // as an input method hands over what was typed
+            typed.setCommitString(QString::fromUtf8(name));
+            QCoreApplication::sendEvent(box.eFavorite, &typed);
+            Click(box.bOk);
+        });
+        form.mNewFavorite->trigger();
+    }
+    viewer.Stop();
+    viewer.Start(0x0409);
+    TMainForm& again = *viewer.Form;
+    ASSERT_EQ(again.Favorites().size(), 2u);
+    EXPECT_EQ(again.Favorites()[0].Name, "Новости €");
+    again.pmFavoriten->popup({0, 0});
+    EXPECT_EQ(again.pmFavoriteBase->actions().at(0)->text(), QString::fromUtf8("Новости €"));
+    again.pmFavoriten->hide();
+    OnModal<TFFavorite>([](TFFavorite& editor) {
+        EXPECT_EQ(Lines(editor.lFavorite), (std::vector<std::string>{"Новости €", "Café"}));
+        Click(editor.bClose);
+    });
+    again.mEditFavorites->trigger();
+    EXPECT_EQ(again.Favorites()[1].Name, "Café");
+
+    std::ifstream in(viewer.Reg().Path(), std::ios::binary);
+    const std::string file(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(file.find("\"Name\"=\"Caf\xE9\"\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("\"Name\"=hex(1):1d,04,3e,04,32,04,3e,04,41,04,42,04,38,04,20,00,ac,20,00,00\n"),
+              std::string::npos) << file;
 }
 
 TEST(Favorites, AddJumpEditAndFindThemAgainAfterARestart) {

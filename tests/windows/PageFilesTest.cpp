@@ -101,6 +101,21 @@ TEST_F(PageFiles, SaveAllAsImagesOneFilePerSubPageAndStopsAtTheFirstFailure) {
     EXPECT_FALSE(fs::exists(folder / "none"));
 }
 
+// The picture names are known in advance: a link someone planted at one is
+// replaced by the picture, never written through.
+TEST_F(PageFiles, PicturesAreNeverWrittenThroughALinkAtTheirNames) {
+    const fs::path victim = folder / "victim";
+    std::ofstream(victim) << "precious";
+    fs::create_symlink(victim, folder / "tele100-0001.BMP");
+    ASSERT_TRUE(SaveAllPages(db, renderer, fonts, (folder / "tele.BMP").string(), true));
+    EXPECT_EQ(ReadFile(victim), "precious");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder / "tele100-0001.BMP")));
+    DecodedBmp picture;
+    const std::string bytes = ReadFile(folder / "tele100-0001.BMP");
+    EXPECT_TRUE(DecodeBmp8(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), picture));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 4);  // no temporary file left
+}
+
 TEST(PageFileNames, DialogSettingsAndTheSplitOfTheChosenName) {
     const SaveDialogSettings text = SaveDialogFor(false, false, 0x1A0);
     EXPECT_EQ(text.DefaultExt, "TXT");

@@ -10,8 +10,10 @@
 #include <istream>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <vector>
 
+#include "acquisition/Pages.h"
 #include "platform/UniqueFd.h"
 
 namespace orv {
@@ -31,9 +33,16 @@ private:
     std::unique_ptr<std::uint8_t[]> bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(kChunk);
 };
 
+std::optional<std::pair<dev_t, ino_t>> IdentityOf(int fd) {
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) return std::nullopt;
+    return std::pair(info.st_dev, info.st_ino);
+}
+
 class IstreamBytes : public ByteSource {
 public:
-    explicit IstreamBytes(std::istream& in) : in_(in) {}
+    IstreamBytes(std::istream& in, int fd) : in_(in), identity_(IdentityOf(fd)) {}
+    std::optional<std::pair<dev_t, ino_t>> Identity() const override { return identity_; }
     std::optional<std::span<const std::uint8_t>> Next() override {
         if (!in_) return std::span<const std::uint8_t>();
         const auto room = buffer_.Room();
@@ -44,6 +53,7 @@ public:
 
 private:
     std::istream& in_;
+    std::optional<std::pair<dev_t, ino_t>> identity_;
     ChunkBuffer buffer_;
 };
 
@@ -68,6 +78,7 @@ std::optional<std::size_t> FillFrom(int fd, std::span<std::uint8_t> buffer) {
 class FdBytes : public ByteSource {
 public:
     explicit FdBytes(UniqueFd fd) : fd_(std::move(fd)) {}
+    std::optional<std::pair<dev_t, ino_t>> Identity() const override { return IdentityOf(fd_.Get()); }
     std::optional<std::span<const std::uint8_t>> Next() override {
         const auto room = buffer_.Room();
         const auto size = FillFrom(fd_.Get(), room);
@@ -106,8 +117,22 @@ bool EndsWith(const std::string& text, const char* suffix) {
     return true;
 }
 
-bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const PacketHandlers& handlers,
-               std::ostream& err) {
+// One line for all the damage: that of the stream, and the sub-pages that
+// a signal beyond the page store's limits cost.
+void ReportDamage(const InputOptions& options, const TsCounters& c, std::ostream& err) {
+    std::ostringstream parts;
+    if (c.SyncLosses + c.ContinuityErrors + c.CrcErrors + c.Scrambled + c.BrokenPes + c.BadDataUnits != 0)
+        parts << c.SyncLosses << " sync losses, " << c.ContinuityErrors << " continuity errors, " << c.CrcErrors
+              << " bad tables, " << c.Scrambled << " scrambled packets, " << c.BrokenPes << " broken PES packets, "
+              << c.BadDataUnits << " bad data units";
+    if (const std::uint64_t dropped = options.DroppedPages ? options.DroppedPages() : 0)
+        parts << (parts.tellp() > 0 ? ", " : "") << dropped << " sub-pages dropped (more than "
+              << PageStoreLimits{}.SubPagesPerPage << " of a page or " << PageStoreLimits{}.SubPages << " in all)";
+    if (parts.tellp() > 0) err << "ttxdump: warning: " << options.Name << " is damaged: " << parts.str() << '\n';
+}
+
+bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const InputOptions& options,
+               const PacketHandlers& handlers, std::ostream& err) {
     std::vector<std::uint8_t> carry;  // a packet cut by the end of a piece
     while (!piece.empty()) {
         if (!carry.empty()) {
@@ -128,14 +153,20 @@ bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const Pac
     if (!carry.empty())
         err << "ttxdump: warning: " << carry.size()
             << " trailing bytes ignored (the length is not a multiple of 42)\n";
+    if (handlers.Ended) handlers.Ended();
+    ReportDamage(options, TsCounters{}, err);
     return true;
 }
 
-void ReportDamage(const std::string& name, const TsCounters& c, std::ostream& err) {
-    if (c.SyncLosses + c.ContinuityErrors + c.CrcErrors + c.Scrambled + c.BrokenPes + c.BadDataUnits == 0) return;
-    err << "ttxdump: warning: " << name << " is damaged: " << c.SyncLosses << " sync losses, " << c.ContinuityErrors
-        << " continuity errors, " << c.CrcErrors << " bad tables, " << c.Scrambled << " scrambled packets, "
-        << c.BrokenPes << " broken PES packets, " << c.BadDataUnits << " bad data units\n";
+
+// What the reader's limits left out, said rather than passed over.
+void ReportLimits(const std::string& name, const TransportStreamReader& reader, std::ostream& err) {
+    if (const std::size_t left = reader.ServicesLeftOut())
+        err << "ttxdump: warning: " << name << " lists " << reader.Services().size() + left << " services; only the first "
+            << reader.Services().size() << " are read\n";
+    if (const std::size_t left = reader.StreamsLeftOut())
+        err << "ttxdump: warning: " << name << ": " << left
+            << " private streams without a teletext descriptor were not looked into (too many)\n";
 }
 
 bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piece, const InputOptions& options,
@@ -170,7 +201,9 @@ bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piec
     }
     reader.Finish(timed);
     deliver();
-    ReportDamage(options.Name, reader.Counters(), err);
+    if (handlers.Ended) handlers.Ended();
+    ReportDamage(options, reader.Counters(), err);
+    ReportLimits(options.Name, reader, err);
     if (!reader.TeletextPid()) err << "ttxdump: no teletext stream in " << options.Name << '\n';
     return true;
 }
@@ -188,7 +221,7 @@ const char* TeletextTypeName(int type) {
 
 }  // namespace
 
-std::unique_ptr<ByteSource> StreamBytes(std::istream& in) { return std::make_unique<IstreamBytes>(in); }
+std::unique_ptr<ByteSource> StreamBytes(std::istream& in, int fd) { return std::make_unique<IstreamBytes>(in, fd); }
 
 std::unique_ptr<ByteSource> FileBytes(const std::string& path, std::string& error) {
     // Opened without blocking, so that a FIFO without a writer cannot hang the open.
@@ -216,7 +249,7 @@ bool DecodeInput(ByteSource& input, const InputOptions& options, const PacketHan
     if (options.WantsTransportStream || EndsWith(options.Name, ".ts") || EndsWith(options.Name, ".m2ts"))
         err << "ttxdump: warning: " << options.Name
             << " is not an MPEG transport stream; read as raw 42-byte packets\n";
-    return DecodeRaw(input, first, handlers, err);
+    return DecodeRaw(input, first, options, handlers, err);
 }
 
 int ListServices(ByteSource& input, const std::string& name, std::ostream& out, std::ostream& err) {
@@ -252,6 +285,7 @@ int ListServices(ByteSource& input, const std::string& name, std::ostream& out, 
         }
         out << '\n';
     }
+    ReportLimits(name, reader, err);
     if (reader.Services().empty()) {
         err << "ttxdump: no service in " << name << '\n';
         return 1;

@@ -3,12 +3,15 @@
 // batches; and the service list of a transport stream.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "acquisition/TransportStream.h"
 #include "acquisition/UTeletextTypes.h"
@@ -21,21 +24,28 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
     virtual std::optional<std::span<const std::uint8_t>> Next() = 0;
+    // The device and inode of the file read, when known.
+    virtual std::optional<std::pair<dev_t, ino_t>> Identity() const { return std::nullopt; }
 };
 
-std::unique_ptr<ByteSource> StreamBytes(std::istream& in);
+// The stream; fd, when not -1, is the descriptor it reads (for Identity).
+std::unique_ptr<ByteSource> StreamBytes(std::istream& in, int fd = -1);
 // A file by name; none, with the reason in error, when it cannot be opened.
 std::unique_ptr<ByteSource> FileBytes(const std::string& path, std::string& error);
 
 struct PacketHandlers {
     std::function<void(std::span<const tVTXPacket>)> Packets;
     std::function<void()> StreamChanged;  // another service from here on
+    std::function<void()> Ended;          // the input ended, before the damage is told
 };
 
 struct InputOptions {
     std::string Name;  // for messages
     TsChoice Choice;
     bool WantsTransportStream = false;  // service options were given
+    // Sub-pages the page store dropped to stay within its limits, counted
+    // with the damage at the end.
+    std::function<std::uint64_t()> DroppedPages;
 };
 
 // Reads the input to its end. False when reading failed; warnings go to err.

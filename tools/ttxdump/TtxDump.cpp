@@ -1,5 +1,7 @@
 #include "tools/ttxdump/TtxDump.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -8,8 +10,7 @@
 #include <langinfo.h>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <istream>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -26,6 +27,7 @@
 #include "rendering/PagePicture.h"
 #include "rendering/PageTextFile.h"
 #include "tools/ttxdump/StreamInput.h"
+#include "tools/ttxdump/T42Output.h"
 
 namespace orv {
 
@@ -221,7 +223,7 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
 
 // The input named on the command line: a file, or standard input for "-".
 std::unique_ptr<ByteSource> OpenInput(const std::string& name, std::istream& in, std::ostream& err) {
-    if (name == "-") return StreamBytes(in);
+    if (name == "-") return StreamBytes(in, &in == &std::cin ? STDIN_FILENO : -1);
     std::string error;
     auto input = FileBytes(name, error);
     if (!input) err << "ttxdump: cannot " << (error == "it is a folder" ? "read " : "open ") << name << ": " << error << '\n';
@@ -231,14 +233,14 @@ std::unique_ptr<ByteSource> OpenInput(const std::string& name, std::istream& in,
 std::string InputName(const std::string& name) { return name == "-" ? "standard input" : name; }
 
 // A recording from a file or standard input, through the handlers.
-int ReadRecording(const Options& options, std::istream& in, const PacketHandlers& handlers, std::ostream& err) {
+int ReadRecording(const Options& options, ByteSource& bytes, const PacketHandlers& handlers, const PageDatabase& db,
+                  std::ostream& err) {
     InputOptions input;
+    input.DroppedPages = [&db] { return db.DroppedCount(); };
     input.Name = InputName(options.File);
     input.Choice = options.Choice;
     input.WantsTransportStream = options.Choice.ServiceId || !options.Choice.ServiceName.empty() || options.Choice.Pid;
-    const auto bytes = OpenInput(options.File, in, err);
-    if (!bytes) return kExitError;
-    if (DecodeInput(*bytes, input, handlers, err)) return kExitOk;
+    if (DecodeInput(bytes, input, handlers, err)) return kExitOk;
     err << "ttxdump: cannot read " << input.Name << '\n';
     return kExitError;
 }
@@ -410,35 +412,26 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
     } else if (options.DemoSeconds) {
         if (const int status = PlayDemo(options, assembler, err); status != kExitOk) return status;
     } else {
-        std::ofstream t42;
-        if (!options.T42File.empty()) {
-            t42.open(options.T42File, std::ios::binary | std::ios::trunc);
-            if (!t42) {
-                err << "ttxdump: cannot write " << options.T42File << ": " << std::strerror(errno) << '\n';
-                return kExitError;
-            }
-        }
+        const auto bytes = OpenInput(options.File, in, err);
+        if (!bytes) return kExitError;
+        T42Output t42;
+        if (!options.T42File.empty() && !t42.Open(options.T42File, bytes->Identity(), err)) return kExitError;
         const PacketHandlers handlers{
             [&](std::span<const tVTXPacket> packets) {
                 assembler.ProcessPackets(packets);
-                if (t42.is_open())
-                    t42.write(reinterpret_cast<const char*>(packets.data()),
-                              static_cast<std::streamsize>(packets.size_bytes()));
+                if (t42.IsOpen()) t42.Write(packets);
                 written += packets.size();
             },
             [&] {
                 // Another service: its pages replace the first one's, as in the viewer.
                 assembler.CloseAllPages();
                 sink.Clear();
-            }};
-        if (const int status = ReadRecording(options, in, handlers, err); status != kExitOk) return status;
+            },
+            [&] { assembler.CloseAllPages(); }};
+        if (const int status = ReadRecording(options, *bytes, handlers, db, err); status != kExitOk) return status;
         assembler.CloseAllPages();
-        if (t42.is_open()) {
-            t42.close();
-            if (!t42) {
-                err << "ttxdump: cannot write " << options.T42File << '\n';
-                return kExitError;
-            }
+        if (t42.IsOpen()) {
+            if (!t42.Finish(err)) return kExitError;
             const bool report =
                 options.List || options.Search || options.Page || !options.BmpFolder.empty() || options.Links;
             if (!report) return written ? kExitOk : kExitNotFound;
