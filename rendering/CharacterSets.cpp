@@ -173,9 +173,9 @@ constexpr char16_t ComputeG0Char(G0Set g0, int subset, std::uint8_t code) {
 
 // One table per Latin subset, then one per other G0 set: a lookup per cell.
 constexpr int kLatinSubsets = 13;
-using G0Table = std::array<char16_t, 128>;
-constexpr std::array<G0Table, kLatinSubsets + 4> kG0Tables = [] {
-    std::array<G0Table, kLatinSubsets + 4> tables{};
+using G0Letters = std::array<char16_t, 128>;
+constexpr std::array<G0Letters, kLatinSubsets + 4> kG0Tables = [] {
+    std::array<G0Letters, kLatinSubsets + 4> tables{};
     for (int t = 0; t < kLatinSubsets + 4; ++t) {
         const G0Set g0 = t < kLatinSubsets ? G0Set::Latin : static_cast<G0Set>(t - kLatinSubsets + 1);
         for (int code = 0; code < 128; ++code)
@@ -187,10 +187,14 @@ constexpr std::array<G0Table, kLatinSubsets + 4> kG0Tables = [] {
 
 }  // namespace
 
-char16_t G0Char(const CharacterSet& set, std::uint8_t code) {
+const std::array<char16_t, 128>& G0Table(const CharacterSet& set) {
     const int table = set.G0 == G0Set::Latin ? static_cast<int>(set.Subset) : kLatinSubsets + static_cast<int>(set.G0) - 1;
+    return kG0Tables[static_cast<std::size_t>(table)];
+}
+
+char16_t G0Char(const CharacterSet& set, std::uint8_t code) {
     if (code >= 0x80) return code;  // no page character: rows hold 7-bit codes
-    return kG0Tables[static_cast<std::size_t>(table)][code];
+    return G0Table(set)[code];
 }
 
 char16_t G2Char(G2Set set, std::uint8_t code) {

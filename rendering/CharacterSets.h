@@ -51,6 +51,8 @@ std::optional<CharacterSet> DesignatedSet(std::uint8_t code);
 // Unicode of a code 0x20-0x7F; the G0 sets keep 0x7F as it is, as the text
 // form always did.
 char16_t G0Char(const CharacterSet& set, std::uint8_t code);
+// The same for every code 0x00-0x7F at once: what the text form looks up per cell.
+const std::array<char16_t, 128>& G0Table(const CharacterSet& set);
 char16_t G2Char(G2Set set, std::uint8_t code);
 // A letter with a diacritical mark (1-15) as one character; the letter alone
 // where Unicode has no such letter.

@@ -8,17 +8,22 @@ namespace orv {
 
 namespace {
 
-// The set each line starts in, the one ESC switches to, and what X/26 placed.
+// The letters of the set each line starts in and of the one ESC switches to
+// (none: ESC does nothing), and what X/26 placed.
 struct LineSets {
-    CharacterSet Primary;
-    std::optional<CharacterSet> Second;
+    const std::array<char16_t, 128>* Primary;
+    const std::array<char16_t, 128>* Second = nullptr;
     const PageCharacters* Chars = nullptr;
-    const CharacterSet& Current(const TextCellState& s) const { return s.SecondSet && Second ? *Second : Primary; }
+    const std::array<char16_t, 128>& Current(const TextCellState& s) const {
+        return s.SecondSet && Second ? *Second : *Primary;
+    }
 };
 
-LineSets SetsOf(const PageCharacters& chars) { return {chars.Primary(), chars.Second(), &chars}; }
+LineSets SetsOf(const PageCharacters& chars) {
+    return {&G0Table(chars.Primary()), chars.Second() ? &G0Table(*chars.Second()) : nullptr, &chars};
+}
 
-char16_t ConvertCell(TextCellState& s, const LineSets& sets, const PlacedChar* placed, std::uint8_t b) {
+inline char16_t ConvertCell(TextCellState& s, const LineSets& sets, const PlacedChar* placed, std::uint8_t b) {
     // Set-at: which code the cell shows.
     std::uint8_t d;
     if (b >= 0x20) {
@@ -43,7 +48,7 @@ char16_t ConvertCell(TextCellState& s, const LineSets& sets, const PlacedChar* p
     } else if (d == 0x20) {
         result = ' ';
     } else {
-        result = G0Char(sets.Current(s), d);
+        result = d < 0x80 ? sets.Current(s)[d] : d;
     }
 
     // Set-after: the attribute takes effect from the next cell on.
@@ -65,9 +70,17 @@ void ConvertRow(const tPageImage& page, const PageCharacters& chars, int row, in
     TextCellState state;
     const LineSets sets = SetsOf(chars);
     const bool placed = chars.AnyPlaced();
-    for (int k = first; k < kTextColumns; ++k)
-        *out++ = ConvertCell(state, sets, placed ? &chars.At(row, k) : nullptr,
-                             page.Rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(k)]);
+    const auto& cells = page.Rows[static_cast<std::size_t>(row)];
+    for (int k = first; k < kTextColumns; ++k) {
+        const std::uint8_t b = cells[static_cast<std::size_t>(k)];
+        // Most cells are letters of alpha mode: straight from the set's letters.
+        if (b >= 0x20 && b < 0x80 && !state.Mosaic && !state.Conceal && !placed) {
+            state.HeldChar = b;
+            *out++ = sets.Current(state)[b];
+            continue;
+        }
+        *out++ = ConvertCell(state, sets, placed ? &chars.At(row, k) : nullptr, b);
+    }
 }
 
 }  // namespace
@@ -77,7 +90,7 @@ char16_t TextCell(TextCellState& state, bool reset, std::uint8_t option, std::ui
         state = TextCellState{};
         return ' ';
     }
-    return ConvertCell(state, LineSets{NationalOptionSet(option), std::nullopt, nullptr}, nullptr, code);
+    return ConvertCell(state, LineSets{&G0Table(NationalOptionSet(option))}, nullptr, code);
 }
 
 void PageTextRows(const tPageImage& page, const PageEnhancements* enhancements, PageTextCells& cells) {
@@ -91,14 +104,9 @@ void PageTextRows(const tPageImage& page, const PageEnhancements* enhancements, 
 std::u16string PageText(const tPageImage& page, const PageEnhancements* enhancements) {
     PageTextCells cells;
     PageTextRows(page, enhancements, cells);
-    std::u16string text(kPageTextLength, u' ');
-    char16_t* out = text.data();
-    for (int r = 0; r < kTextRows; ++r) {
-        std::copy_n(cells.data() + r * kTextColumns, kTextColumns, out);
-        out[kTextColumns] = u'\r';
-        out[kTextColumns + 1] = u'\n';
-        out += kTextLineLength;
-    }
+    std::u16string text;
+    text.reserve(kPageTextLength);
+    for (int r = 0; r < kTextRows; ++r) text.append(cells.data() + r * kTextColumns, kTextColumns).append(u"\r\n", 2);
     return text;
 }
 
