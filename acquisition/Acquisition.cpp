@@ -5,7 +5,9 @@ namespace orv {
 Acquisition::Acquisition(const Registry& registry, DeviceIo& devices, UiThread& ui, PageWindowTable& windows)
     : sources_(std::make_shared<CaptureSources>(registry, devices)),
       collector_(sources_),
-      dispatcher_(pages_, ui, windows) {}
+      dispatcher_(pages_, ui, windows) {
+    dispatcher_.SetSubtitlePages(&subtitles_);
+}
 
 Acquisition::~Acquisition() { Stop(); }
 

@@ -29,9 +29,11 @@ public:
     CaptureSources& Sources() { return *sources_; }
     Collector& Collectors() { return collector_; }
     DisplayDispatcher& Dispatcher() { return dispatcher_; }
+    SubtitlePages& Subtitles() { return subtitles_; }
 
 private:
     PageDatabase pages_;
+    SubtitlePages subtitles_;
     std::shared_ptr<CaptureSources> sources_;
     Collector collector_;
     DisplayDispatcher dispatcher_;

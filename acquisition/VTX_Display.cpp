@@ -153,6 +153,7 @@ void DisplayDispatcher::PageStep(PagePtr page) {
     const std::uint16_t pageNo = page->PageNo;
     const PageRef stored = db_.Store(std::move(page));
     if (!stored) return;
+    if (subtitles_) subtitles_->PageSeen(*stored);
     std::vector<WindowHandle> targets;  // the list as it stands now
     try {
         std::lock_guard guard(windowsMutex_);
@@ -174,6 +175,7 @@ void DisplayDispatcher::StationStep(const tStationName& record) {
         currentStation_ = name;
     }
     db_.ClearPageDatabase();
+    if (subtitles_) subtitles_->ClearSeen();
     if (onStationChange_) onStationChange_();
 }
 

@@ -18,6 +18,7 @@
 
 #include "acquisition/Pages.h"
 #include "acquisition/RecordQueue.h"
+#include "acquisition/SubtitlePages.h"
 #include "platform/UiThread.h"
 #include "platform/WindowTable.h"
 
@@ -57,6 +58,9 @@ public:
     void ClearStationName();
     // What a station change does besides the clear: the main window's page-100 command.
     void SetStationChangeHandler(std::function<void()> handler);
+    // Told of every page stored (subtitle and newsflash pages are noted) and
+    // of station changes; none: nothing is noted.
+    void SetSubtitlePages(SubtitlePages* subtitles) { subtitles_ = subtitles; }
 
     bool Running() const { return thread_.joinable(); }
 
@@ -69,6 +73,7 @@ private:
     void PageStep(PagePtr page);
     void StationStep(const tStationName& name);
 
+    SubtitlePages* subtitles_ = nullptr;
     PageDatabase& db_;
     UiThread& ui_;
     PageWindowTable& windows_;
