@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "rendering/BoxedText.h"
 #include "rendering/FontTable.h"
 #include "rendering/VTX_Graphics_Display.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
@@ -132,6 +133,21 @@ TEST_F(Level15, X26PlacesLettersWithMarksAndG2CharactersOnTheirCells) {
     EXPECT_TRUE(CellIs(5, 1, "DTTXG2", 0x55));    // double height reaches into row 6
     EXPECT_TRUE(CellIs(24, 10, "TTXCHAR", '@'));
     EXPECT_TRUE(CellIs(24, 11, "TTXCHAR", ' '));
+}
+
+TEST(BoxedText, BoxesRunFromAfterStartBoxToTheEndBoxAndTheLowerHalfOfTallRowsIsNone) {
+    auto page = test::MakePage(0x888, 0,
+                               {{20, "\x0D\x0B\x0B  Bonjour \x0A\x0A unboxed"},
+                                {21, "\x0B\x0Bcovered by row 20"},
+                                {22, "   \x0B\x0Bl'\x7Bt\x7B\x0A\x0A"},
+                                {23, "no box at all"}},
+                               4);
+    const PageBoxes boxes = FindBoxes(*page);
+    EXPECT_EQ(boxes.Cells[20].to_string().substr(40 - 15), "011111111111100");  // columns 14 down to 0
+    EXPECT_TRUE(boxes.Cells[21].none());
+    EXPECT_EQ(boxes.Cells[22].count(), 7u);
+    EXPECT_EQ(BoxedLines(*page), (std::vector<std::u16string>{u"Bonjour", u"l'\u00E2t\u00E2"}));
+    EXPECT_FALSE(FindBoxes(*test::MakePage(0x100, 0, {{1, "plain"}})).Any());
 }
 
 }  // namespace
