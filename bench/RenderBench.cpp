@@ -21,7 +21,9 @@ const std::vector<tVTXPacket>& Demo() {
     return stream;
 }
 
-void BM_DrawPage(benchmark::State& state) {
+// The demo's pages drawn one after the other, with the enhancements given
+// (none: as level 1).
+void DrawPages(benchmark::State& state, const PageEnhancements* enhancements) {
     const auto pages = ReceivedPages(Demo());
     FontTable fonts;
     fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT");
@@ -29,12 +31,14 @@ void BM_DrawPage(benchmark::State& state) {
     Canvas canvas(kPagePictureWidth, kPagePictureHeight, fonts);
     std::size_t i = 0;
     for (auto _ : state) {
-        renderer.DrawPage(canvas, *pages[i], false, false);
+        renderer.DrawPage(canvas, *pages[i], enhancements, false, false);
         benchmark::DoNotOptimize(canvas.Pixels().data());
         i = (i + 1) % pages.size();
     }
     state.SetItemsProcessed(state.iterations());
 }
+
+void BM_DrawPage(benchmark::State& state) { DrawPages(state, nullptr); }
 BENCHMARK(BM_DrawPage)->Unit(benchmark::kMicrosecond);
 
 // The same pages with 100 X/26 triplets each: a row address and twelve
@@ -55,19 +59,8 @@ PageEnhancements HundredTriplets() {
 }
 
 void BM_DrawPageWith100Triplets(benchmark::State& state) {
-    const auto pages = ReceivedPages(Demo());
     const PageEnhancements enhancements = HundredTriplets();
-    FontTable fonts;
-    fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT");
-    GraphicsRenderer renderer;
-    Canvas canvas(kPagePictureWidth, kPagePictureHeight, fonts);
-    std::size_t i = 0;
-    for (auto _ : state) {
-        renderer.DrawPage(canvas, *pages[i], &enhancements, false, false);
-        benchmark::DoNotOptimize(canvas.Pixels().data());
-        i = (i + 1) % pages.size();
-    }
-    state.SetItemsProcessed(state.iterations());
+    DrawPages(state, &enhancements);
 }
 BENCHMARK(BM_DrawPageWith100Triplets)->Unit(benchmark::kMicrosecond);
 
