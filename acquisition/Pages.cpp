@@ -80,11 +80,13 @@ PageRef PageDatabase::Store(PagePtr page) {
         const std::uint16_t pageNo = page->PageNo;
         PageRef shared = MakePageRef(std::move(page));
         std::lock_guard guard(lock_);
-        if (const auto at = entries_.find(key); at != entries_.end()) {
+        // One walk of the tree finds the older copy or the place of the new one.
+        const auto at = entries_.lower_bound(key);
+        if (at != entries_.end() && at->first == key) {
             at->second = {shared, ++sequence_};  // an older copy goes with its last reader
             return shared;
         }
-        entries_.emplace(std::move(key), Stored{shared, ++sequence_});
+        entries_.emplace_hint(at, std::move(key), Stored{shared, ++sequence_});
         ++perPage_[pageNo & 0xFFF];
         KeepWithinLimits(pageNo);
         return shared;
