@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "BenchViewer.h"
 #include "acquisition/Pages.h"
@@ -47,16 +48,19 @@ void BM_CaptionRedrawsAChangedSubtitle(benchmark::State& state) {
     const PageRef pages[2] = {Subtitle("Where were you last night?", "I waited for an hour."),
                               Subtitle("At the station, of course.", "The last train was late.")};
     std::size_t next = 0;
-    double longest = 0;
+    std::vector<double> times;
     for (auto _ : state) {
         const int before = caption.Paints();
         const auto start = std::chrono::steady_clock::now();
         caption.OnVtxPage(0x888, pages[next]);
         while (caption.Paints() == before) QApplication::processEvents();
-        longest = std::max(longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         next ^= 1;
     }
-    state.counters["longest_ms"] = longest;
+    // The slow tail as well as the mean: a busy machine shows in the longest.
+    std::sort(times.begin(), times.end());
+    state.counters["p99_ms"] = times[times.size() * 99 / 100];
+    state.counters["longest_ms"] = times.back();
 }
 BENCHMARK(BM_CaptionRedrawsAChangedSubtitle)->Unit(benchmark::kMicrosecond);
 

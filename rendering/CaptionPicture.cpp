@@ -75,6 +75,11 @@ std::vector<std::uint32_t> CaptionPicture::RunPixels(const std::vector<Run>& run
 }
 
 bool CaptionPicture::Take(const tPageImage& page, const PageEnhancements* enhancements, GraphicsRenderer& renderer) {
+    const bool sameBytes = !enhancements && page.NationalOption == option_ &&
+                           std::equal(rows_.begin(), rows_.end(), page.Rows.begin());
+    if (sameBytes) return false;
+    option_ = enhancements ? 0xFF : page.NationalOption;  // pages with enhancements are drawn each time
+    std::copy_n(page.Rows.begin(), kTextRows, rows_.begin());
     std::vector<Run> runs = FindRuns(page);
     if (runs.empty()) return Clear();
     renderer.PreparePageCanvas(&canvas_);
@@ -87,6 +92,7 @@ bool CaptionPicture::Take(const tPageImage& page, const PageEnhancements* enhanc
 }
 
 bool CaptionPicture::Clear() {
+    option_ = 0xFF;
     if (runs_.empty()) return false;
     runs_.clear();
     pixels_.clear();

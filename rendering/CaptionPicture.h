@@ -8,6 +8,7 @@
 // its height). No window system here: the window copies the pieces.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -61,6 +62,9 @@ private:
     std::vector<std::uint32_t> RunPixels(const std::vector<Run>& runs) const;
 
     Canvas canvas_;
+    // The level-1 page last taken: the same bytes again need no drawing.
+    std::array<tPageRow, kTextRows> rows_{};
+    std::uint8_t option_ = 0xFF;
     std::vector<Run> runs_;
     std::vector<std::uint32_t> pixels_;  // the runs' pixels as last shown, to tell a change
 };

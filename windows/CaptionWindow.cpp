@@ -104,7 +104,8 @@ void CaptionWindow::OnVtxPage(std::uint16_t pageNo, const PageRef& page) {
     timeout_.start();
     // Every transmission is a whole page: an erased one without text clears
     // the caption, one with the same text as before changes nothing.
-    if (picture_.Take(*page, EnhancementsOf(page), shared_->renderer)) update();
+    const PageEnhancements* enhancements = shared_->level != kLevel1 ? EnhancementsOf(page) : nullptr;
+    if (picture_.Take(*page, enhancements, shared_->renderer)) update();
 }
 
 void CaptionWindow::StationChanged() {
