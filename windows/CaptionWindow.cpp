@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -162,8 +163,12 @@ void CaptionWindow::PlaceWindow() {
         // A place on a screen that is no longer there would hide the window.
         if (!QGuiApplication::screenAt(geometry.center())) geometry = QRect();
     }
-    if (geometry.isNull())
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) geometry = DefaultPlace(screen->geometry());
+    if (geometry.isNull()) {
+        // The screen the user works on: where the pointer chose the page.
+        const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+        if (!screen) screen = QGuiApplication::primaryScreen();
+        if (screen) geometry = DefaultPlace(screen->geometry());
+    }
     if (!geometry.isNull()) setGeometry(geometry);
 }
 
