@@ -31,7 +31,10 @@ PageBoxes FindBoxes(const tPageImage& page) {
             if (b == kDoubleHeight) doubleHeight = true;  // set-at
             if (b == kNormalSize) doubleHeight = false;
             const bool covered = coveredByRowAbove[static_cast<std::size_t>(c)];
-            if (boxed && !covered) boxes.Cells[static_cast<std::size_t>(r)].set(static_cast<std::size_t>(c));
+            if (boxed && !covered) {
+                boxes.Cells[static_cast<std::size_t>(r)].set(static_cast<std::size_t>(c));
+                if (doubleHeight && r + 1 < kTextRows) boxes.Tall[static_cast<std::size_t>(r)].set(static_cast<std::size_t>(c));
+            }
             if (doubleHeight && !covered) tall.set(static_cast<std::size_t>(c));
             if (b == kStartBox) boxed = true;  // set-after: from the next cell on
             if (b == kEndBox) boxed = false;

@@ -18,6 +18,8 @@ namespace orv {
 
 struct PageBoxes {
     std::array<std::bitset<40>, kTextRows> Cells{};  // rows 1-24 (row 0 has no box)
+    // The boxed cells drawn double height: they cover the same cells of the row below.
+    std::array<std::bitset<40>, kTextRows> Tall{};
     bool Any() const;
 };
 

@@ -28,6 +28,7 @@
 #include "tv/UTVPanelDetect.h"
 #include "platform/qt/QtLanguageModule.h"
 #include "rendering/PageTextFile.h"
+#include "windows/CaptionWindow.h"
 #include "windows/ImageButton.h"
 #include "windows/MultiPage.h"
 #include "windows/SearchPanel.h"
@@ -162,6 +163,7 @@ void TMainForm::BuildMainComponents() {
     m_Source = new QMenu(this);
     m_Source->setObjectName("m_Source");
     BuildFavoritesComponents();
+    BuildCaptionComponents();
 }
 
 // ----------------------------------------------------------- start and end
@@ -216,7 +218,10 @@ void TMainForm::FormCreate() {
     // 14. Canvas, 15. page notifications, 16. page 100.
     shared_->renderer.PreparePageCanvas(canvas_.get());
     RegisterForPages();
-    acquisition_->Dispatcher().SetStationChangeHandler([this] { bPage100Click(); });
+    acquisition_->Dispatcher().SetStationChangeHandler([this] {
+        bPage100Click();
+        CaptionStationChanged();
+    });
     bPage100Click();
     // 17. The idle handler consumes what 18. the detection thread raises.
     detect_ = std::make_unique<TTVDetect>(services_.probe, tvStateChanged_, [this] {
@@ -231,6 +236,7 @@ void TMainForm::FormDestroy() {
     destroyed_ = true;
     // The extra windows go first, while the pipeline they show still runs.
     shared_->extraWindows.clear();
+    caption_.reset();
     settings_.DisplayMode = view_.DisplayMode;
     settings_.VideoSource = videoSource_;
     settings_.CurrentChannel = tuner_.CurrentChannel;
@@ -513,8 +519,9 @@ void TMainForm::bStartSearchClick() { pSearch->bStartSearchClick(); }
 
 void TMainForm::bMinimizeClick() {
     CloseDropDowns();
+    // The captions stay: they are what the user watches meanwhile.
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible()) window->showMinimized();
+        if (window->isVisible() && window != caption_.get()) window->showMinimized();
 }
 
 void TMainForm::FormKeyUp(QKeyEvent* event) {

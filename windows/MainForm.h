@@ -24,6 +24,7 @@ class QLineEdit;
 namespace orv {
 
 class Registry;
+class CaptionWindow;
 class DeviceIo;
 class SearchPanel;
 class TTVDetect;
@@ -108,6 +109,13 @@ public:
     void AddFavorite();
     const std::vector<tPageInfo>& Favorites() const { return favorites_; }
 
+    // The caption window (MainCaptions.cpp): "Subtitles" lists the subtitle
+    // and newsflash pages found and the page on view; choosing one shows its
+    // boxed text in the caption window.
+    void FillSubtitlesMenu();
+    void OpenCaption(std::uint16_t pageNo);
+    CaptionWindow* Caption() { return caption_.get(); }
+
     // The video window: created over the page, started and stopped by
     // messages, told of every move of this window.
     bool CreateVideoWindow(QWidget* parent);
@@ -170,6 +178,8 @@ private:
     void BuildTVComponents();
     void ShowLearnedName(const LearnedName& learned);
     void BuildFavoritesComponents();
+    void BuildCaptionComponents();
+    void CaptionStationChanged();
     // A command whose error reaches the program's general error report.
     void Reported(const std::function<void()>& command);
 
@@ -196,6 +206,7 @@ private:
     bool noChannelNames_ = false;
     std::unique_ptr<VideoWindow> videoWindow_;
     std::unique_ptr<TTVDetect> detect_;
+    std::unique_ptr<CaptionWindow> caption_;
 
 public:
     // Components of the main window only, by their names in its design.
@@ -227,6 +238,8 @@ public:
     QAction* mEditFavorites = nullptr;
     QAction* N1 = nullptr;
     QMenu* pmFavoriteBase = nullptr;  // "Select favorite", one item per favorite
+    QMenu* mSubtitles = nullptr;      // "Subtitles", in the display-mode menu
+    QAction* mCaptionPageOnView = nullptr;  // "Page on view"
 };
 
 }  // namespace orv

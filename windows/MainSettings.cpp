@@ -61,6 +61,34 @@ bool WriteSettings(Registry& registry, const MainSettings& settings) {
     });
 }
 
+std::optional<CaptionPlace> ReadCaptionPlace(const Registry& registry) {
+    const auto left = registry.ReadInteger(kTeletextSettingsKey, "CaptionLeft");
+    const auto top = registry.ReadInteger(kTeletextSettingsKey, "CaptionTop");
+    const auto width = registry.ReadInteger(kTeletextSettingsKey, "CaptionWidth");
+    const auto height = registry.ReadInteger(kTeletextSettingsKey, "CaptionHeight");
+    if (!left || !top || !width || !height) return std::nullopt;
+    // Sizes beyond what any screen has are not a place the window was left in.
+    constexpr std::uint32_t kLargest = 32767;
+    if (*width < 1 || *width > kLargest || *height < 1 || *height > kLargest) return std::nullopt;
+    const auto position = [](std::uint32_t value) { return static_cast<std::int32_t>(value); };
+    const CaptionPlace place{position(*left), position(*top), position(*width), position(*height)};
+    if (place.Left < -static_cast<std::int32_t>(kLargest) || place.Left > static_cast<std::int32_t>(kLargest) ||
+        place.Top < -static_cast<std::int32_t>(kLargest) || place.Top > static_cast<std::int32_t>(kLargest))
+        return std::nullopt;
+    return place;
+}
+
+bool WriteCaptionPlace(Registry& registry, const CaptionPlace& place) {
+    return registry.Transaction([&](Registry::Editor& editor) {
+        if (!editor.CreateKey(kTeletextSettingsKey)) return false;
+        editor.WriteInteger(kTeletextSettingsKey, "CaptionLeft", static_cast<std::uint32_t>(place.Left));
+        editor.WriteInteger(kTeletextSettingsKey, "CaptionTop", static_cast<std::uint32_t>(place.Top));
+        editor.WriteInteger(kTeletextSettingsKey, "CaptionWidth", static_cast<std::uint32_t>(place.Width));
+        editor.WriteInteger(kTeletextSettingsKey, "CaptionHeight", static_cast<std::uint32_t>(place.Height));
+        return true;
+    });
+}
+
 std::string FindHelpFile(const std::string& programDir, const std::string& abbreviation,
                          const std::function<bool(const std::string&)>& exists) {
     std::string folder = programDir;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace orv {
@@ -24,6 +25,22 @@ struct MainSettings {
     int Level = 15;                   // "Level": 10 level 1, 15 level 1.5, 25 kept for level 2.5
     bool TunerKeyPresent = false;
 };
+
+// The caption window's place and size on the desktop, in pixels: "CaptionLeft",
+// "CaptionTop" (signed), "CaptionWidth", "CaptionHeight". Kept from the first
+// time the window is moved, resized or closed; until then it takes its
+// default place.
+struct CaptionPlace {
+    std::int32_t Left = 0;
+    std::int32_t Top = 0;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    bool operator==(const CaptionPlace&) const = default;
+};
+
+// None unless all four values are there and the size is one a window can have.
+std::optional<CaptionPlace> ReadCaptionPlace(const Registry& registry);
+bool WriteCaptionPlace(Registry& registry, const CaptionPlace& place);
 
 // userLanguage is the default of "Language" (the user's default language).
 MainSettings ReadSettings(const Registry& registry, std::uint16_t userLanguage);

@@ -215,6 +215,7 @@ void TMainForm::TuneCurrentChannel() {
     p_Text->clear();
     tvDriver_->DriverSetChannel(tuner_.CurrentChannel);
     view_.ShownPage.reset();
+    CaptionStationChanged();
 }
 
 void TMainForm::bChannelUpClick() {

@@ -50,37 +50,57 @@ std::string DemoBroadcast::HeaderText(std::uint16_t pageNo) const {
     return text;
 }
 
-void DemoBroadcast::QueueNextPage(Magazine& magazine) {
-    const Carousel& carousel = magazine.Carousels[magazine.Next];
-    magazine.Next = (magazine.Next + 1) % magazine.Carousels.size();
+bool DemoBroadcast::Due(Carousel& carousel, std::size_t subPage) {
+    const TtiPage& page = pages_[subPage];
+    if (!ControlFromStatus(page).Subtitle) return true;
+    constexpr double kRepeatSeconds = 1.0;
+    if (subPage == carousel.LastSent && Seconds() - carousel.LastSentAt < kRepeatSeconds) return false;
+    carousel.LastSent = subPage;
+    carousel.LastSentAt = Seconds();
+    return true;
+}
 
-    // Carousels rotate by time: sub-page n is on air during the n-th cycle.
-    const TtiPage& first = pages_[carousel.SubPages.front()];
-    const auto cycle = static_cast<std::uint64_t>(std::max(first.CycleTime, 1));
-    const std::uint64_t step = static_cast<std::uint64_t>(Seconds()) / cycle;
-    const TtiPage& page = pages_[carousel.SubPages[step % carousel.SubPages.size()]];
+bool DemoBroadcast::QueueNextPage(Magazine& magazine) {
+    for (std::size_t tried = 0; tried < magazine.Carousels.size(); ++tried) {
+        Carousel& carousel = magazine.Carousels[magazine.Next];
+        magazine.Next = (magazine.Next + 1) % magazine.Carousels.size();
 
-    const std::string header = HeaderText(page.PageNo);
-    EncodablePage encodable;
-    encodable.PageNo = page.PageNo;
-    encodable.Control = ControlFromStatus(page);
-    encodable.HeaderText = header;
-    encodable.Rows = std::span(page.Rows).subspan(1);
-    encodable.Links = page.Links ? &*page.Links : nullptr;
-    encodable.Enhancements = page.Enhancements;
-    magazine.Pending = EncodePage(encodable);
-    magazine.Pos = 0;
+        // Carousels rotate by time: sub-page n is on air during the n-th cycle.
+        const TtiPage& first = pages_[carousel.SubPages.front()];
+        const auto cycle = static_cast<std::uint64_t>(std::max(first.CycleTime, 1));
+        const std::uint64_t step = static_cast<std::uint64_t>(Seconds()) / cycle;
+        const std::size_t onAir = carousel.SubPages[step % carousel.SubPages.size()];
+        if (!Due(carousel, onAir)) continue;
+        const TtiPage& page = pages_[onAir];
+
+        const std::string header = HeaderText(page.PageNo);
+        EncodablePage encodable;
+        encodable.PageNo = page.PageNo;
+        encodable.Control = ControlFromStatus(page);
+        encodable.HeaderText = header;
+        encodable.Rows = std::span(page.Rows).subspan(1);
+        encodable.Links = page.Links ? &*page.Links : nullptr;
+        encodable.Enhancements = page.Enhancements;
+        magazine.Pending = EncodePage(encodable);
+        magazine.Pos = 0;
+        return true;
+    }
+    return false;
 }
 
 tVTXPacket DemoBroadcast::NextPacket() {
     const bool stationSlot = sent_ % static_cast<std::uint64_t>(options_.PacketsPerSecond) == 0;
     ++sent_;
-    if (stationSlot || magazines_.empty()) return EncodeStationName(options_.StationName);
-
-    Magazine& magazine = magazines_[turn_];
-    turn_ = (turn_ + 1) % magazines_.size();
-    if (magazine.Pos >= magazine.Pending.size()) QueueNextPage(magazine);
-    return magazine.Pending[magazine.Pos++];
+    if (!stationSlot) {
+        // A magazine with nothing due gives its turn to the next one.
+        for (std::size_t tried = 0; tried < magazines_.size(); ++tried) {
+            Magazine& magazine = magazines_[turn_];
+            turn_ = (turn_ + 1) % magazines_.size();
+            if (magazine.Pos < magazine.Pending.size() || QueueNextPage(magazine))
+                return magazine.Pending[magazine.Pos++];
+        }
+    }
+    return EncodeStationName(options_.StationName);
 }
 
 void DemoBroadcast::Fill(std::span<tVTXPacket> packets) {

@@ -2,10 +2,13 @@
 // stream the way a real inserter does. Each magazine sends its pages in turn,
 // magazines are interleaved packet by packet, every header carries a running
 // "hh:mm:ss" clock, carousels rotate by their cycle time and a packet 30 with
-// the station name goes out once a second.
+// the station name goes out once a second. Subtitle pages (C6) go out as a
+// subtitle inserter sends them: when the next one comes on air, and again once
+// a second while it stays; meanwhile their magazine gives its turn away.
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <ctime>
 #include <span>
 #include <string>
@@ -38,6 +41,8 @@ private:
     struct Carousel {
         std::uint16_t PageNo = 0;
         std::vector<std::size_t> SubPages;  // indexes into pages_, in file order
+        std::size_t LastSent = SIZE_MAX;    // subtitles: the sub-page sent last, and when
+        double LastSentAt = 0;
     };
     struct Magazine {
         std::vector<Carousel> Carousels;
@@ -46,7 +51,9 @@ private:
         std::size_t Pos = 0;
     };
 
-    void QueueNextPage(Magazine& magazine);
+    // False when no page of the magazine is due (subtitles only, all sent).
+    bool QueueNextPage(Magazine& magazine);
+    bool Due(Carousel& carousel, std::size_t subPage);
     std::string HeaderText(std::uint16_t pageNo) const;
 
     std::vector<TtiPage> pages_;

@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "rendering/BoxedText.h"
+#include "rendering/CaptionPicture.h"
 #include "rendering/FontTable.h"
 #include "rendering/VTX_Graphics_Display.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
@@ -148,6 +149,53 @@ TEST(BoxedText, BoxesRunFromAfterStartBoxToTheEndBoxAndTheLowerHalfOfTallRowsIsN
     EXPECT_EQ(boxes.Cells[22].count(), 7u);
     EXPECT_EQ(BoxedLines(*page), (std::vector<std::u16string>{u"Bonjour", u"l'\u00E2t\u00E2"}));
     EXPECT_FALSE(FindBoxes(*test::MakePage(0x100, 0, {{1, "plain"}})).Any());
+}
+
+// The caption: only the boxed runs, each on the background in force where it
+// starts, rows stacked from the bottom, scaled by the width (or the height
+// when the lines would not fit); the same text again is no change.
+TEST(CaptionPicture, RunsOfBoxedCellsStackedFromTheBottomAndScaled) {
+    FontTable fonts;
+    fonts.AddFontMemory(TeletextFontResource(), "TTX_FONT");
+    GraphicsRenderer renderer;
+    CaptionPicture caption(fonts);
+    auto page = test::MakePage(0x888, 0,
+                               {{20, "\x0D\x0B\x0BHello\x0A\x0A outside"},
+                                {22, "\x06\x1D\x07\x0D\x0B\x0BWorld\x0A\x0A"}});
+    ASSERT_TRUE(caption.Take(*page, nullptr, renderer));
+    EXPECT_FALSE(caption.Take(*page, nullptr, renderer));
+
+    const auto pieces = caption.Layout(kPagePictureWidth, kPagePictureHeight);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0], (CaptionPiece{{24, 300, 108, 330}, {24, 315, 108, 345}, kTeletextColours[0]}));
+    EXPECT_EQ(pieces[1], (CaptionPiece{{60, 330, 144, 360}, {60, 345, 144, 375}, kTeletextColours[6]}));
+    // Twice as wide but too low for four rows at that size: the height decides, centred.
+    EXPECT_EQ(caption.Layout(960, 100)[0].Target, (Rect{120, 0, 260, 50}));
+
+    // White letters on black in the first run, white on cyan in the second.
+    auto inks = [&](const Rect& r, ColorRef background) {
+        int count = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x) {
+                const ColorRef c = caption.Page().ColourAt(x, y);
+                count += c == kTeletextColours[7];
+                if (c != kTeletextColours[7]) {
+                    EXPECT_EQ(c, background) << x << "," << y;
+                }
+            }
+        return count;
+    };
+    EXPECT_GT(inks(pieces[0].Source, kTeletextColours[0]), 50);
+    EXPECT_GT(inks(pieces[1].Source, kTeletextColours[6]), 50);
+
+    page->Rows[22][6] = 'w';  // one letter is a change
+    EXPECT_TRUE(caption.Take(*page, nullptr, renderer));
+    auto erased = test::MakePage(0x888, 0);
+    erased->ErasePage = 1;
+    EXPECT_TRUE(caption.Take(*erased, nullptr, renderer));
+    EXPECT_TRUE(caption.Empty());
+    EXPECT_TRUE(caption.Layout(480, 375).empty());
+    EXPECT_FALSE(caption.Clear());
 }
 
 }  // namespace

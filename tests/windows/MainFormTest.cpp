@@ -408,13 +408,15 @@ TEST(MainForm, DisplayModesShowTheStoredPageWithoutWaiting) {
     const Canvas& expected = reference.Draw([&](GraphicsRenderer& r, Canvas& c) { r.DrawPage(c, *page, false, false); });
     for (int row = 1; row < 25; ++row) EXPECT_TRUE(SameCells(form.PageCanvasForTest(), expected, row, 0, 39)) << row;
 
-    // The mode menu offers the four modes, then the level; the two with TV are off without a TV.
+    // The mode menu offers the four modes, then the level, then the subtitles;
+    // the two with TV are off without a TV.
     const auto items = form.pm_VTX_Mode->actions();
-    ASSERT_EQ(items.size(), 6);
+    ASSERT_EQ(items.size(), 8);
     EXPECT_EQ(items[1]->text(), "Teletext view + TV (mix)");
     EXPECT_EQ(items[3]->data().toInt(), 13);
     EXPECT_TRUE(items[4]->isSeparator());
     EXPECT_EQ(items[5], form.mLevel);
+    EXPECT_EQ(items[7]->menu(), form.mSubtitles);
 }
 
 TEST(MainForm, PauseStopsTheDisplayAndSwapsTheButtonFace) {
