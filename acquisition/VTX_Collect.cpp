@@ -79,7 +79,18 @@ void CaptureSources::StopCapture() {
 }
 
 int CaptureSources::ReadPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets) {
-    return useCaptureDll_ ? dll_.ReadDllPackets(status, packets) : vbi_.ReadVbiPackets(status, packets);
+    if (!useCaptureDll_) return vbi_.ReadVbiPackets(status, packets);
+    const int count = dll_.ReadDllPackets(status, packets);
+    TakeTeletextEntries();
+    return count;
+}
+
+// Capture thread. A DVB library tells the descriptor of the service it
+// decodes, which may change with the service; others tell nothing.
+void CaptureSources::TakeTeletextEntries() {
+    if (!subtitles_) return;
+    auto entries = dll_.TeletextEntries();
+    if (entries && *entries != subtitles_->Descriptor()) subtitles_->SetDescriptor(std::move(*entries));
 }
 
 // The capture thread's own state, shared with it so that a thread let go by
