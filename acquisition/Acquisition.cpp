@@ -6,7 +6,8 @@ Acquisition::Acquisition(const Registry& registry, DeviceIo& devices, UiThread& 
     : sources_(std::make_shared<CaptureSources>(registry, devices)),
       collector_(sources_),
       dispatcher_(pages_, ui, windows) {
-    dispatcher_.SetSubtitlePages(&subtitles_);
+    dispatcher_.SetSubtitlePages(subtitles_.get());
+    sources_->SetSubtitlePages(subtitles_);
 }
 
 Acquisition::~Acquisition() { Stop(); }

@@ -29,11 +29,12 @@ public:
     CaptureSources& Sources() { return *sources_; }
     Collector& Collectors() { return collector_; }
     DisplayDispatcher& Dispatcher() { return dispatcher_; }
-    SubtitlePages& Subtitles() { return subtitles_; }
+    SubtitlePages& Subtitles() { return *subtitles_; }
 
 private:
     PageDatabase pages_;
-    SubtitlePages subtitles_;
+    // Shared with the capture thread, which may outlive a stop while its read hangs.
+    std::shared_ptr<SubtitlePages> subtitles_ = std::make_shared<SubtitlePages>();
     std::shared_ptr<CaptureSources> sources_;
     Collector collector_;
     DisplayDispatcher dispatcher_;

@@ -1,6 +1,7 @@
 #include "acquisition/ORVTTApi.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/Registry.h"
@@ -39,6 +40,8 @@ std::shared_ptr<CaptureDll::Binding> Bind(std::shared_ptr<SharedLibrary> library
     binding->GetStatus = reinterpret_cast<ORVTTCAP_GetStatusFn*>(entries[6]);
     binding->GetPackets = reinterpret_cast<ORVTTCAP_GetPacketsFn*>(entries[7]);
     binding->GetErrorText = binding->Library->Entry<ORVTTCAP_GetErrorTextFn>(kCaptureErrorTextEntry);
+    binding->GetTeletextEntries =
+        binding->Library->Entry<ORVTTCAP_GetTeletextEntriesFn>(kCaptureTeletextEntriesEntry);
     return binding;
 }
 
@@ -179,6 +182,25 @@ int CaptureDll::ReadDllPackets(std::uint32_t& status, std::vector<tVTXPacket>& p
     for (std::uint32_t i = 0; i < count; ++i) packets.push_back(entries_[i].Packet);
     status = descriptor.Status;
     return static_cast<int>(count);
+}
+
+std::optional<std::vector<TeletextDescriptorEntry>> CaptureDll::TeletextEntries() {
+    const auto binding = Current();
+    if (!binding || !binding->GetTeletextEntries) return std::nullopt;
+    std::array<tCaptureTeletextEntry, kCaptureTeletextEntriesMax> records{};
+    const std::uint32_t count = std::min(binding->GetTeletextEntries(records.data(), kCaptureTeletextEntriesMax),
+                                         kCaptureTeletextEntriesMax);
+    std::vector<TeletextDescriptorEntry> entries;
+    entries.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const tCaptureTeletextEntry& record = records[i];
+        if (record.Page < 0x100 || record.Page > 0x8FF) continue;  // no page of ours
+        TeletextDescriptorEntry& entry = entries.emplace_back();
+        entry.Language.assign(record.Language, strnlen(record.Language, sizeof record.Language));
+        entry.Type = record.Type;
+        entry.Page = record.Page;
+    }
+    return entries;
 }
 
 }  // namespace orv

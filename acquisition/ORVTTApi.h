@@ -12,10 +12,12 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "acquisition/OrvTTCapAbi.h"
+#include "acquisition/SubtitlePages.h"
 
 namespace orv {
 
@@ -46,6 +48,9 @@ public:
     // One ORVTTCAP_GetPackets: the packets of the read, compacted, and the
     // status word. A failed read (or none bound) gives no packets, status 0.
     int ReadDllPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets);
+    // The teletext descriptor's entries of the service the library decodes;
+    // none when the library does not tell them (the entry point is optional).
+    std::optional<std::vector<TeletextDescriptorEntry>> TeletextEntries();
 
     bool IsBound() const;
     bool DllCaptureStarted() const { return started_; }
@@ -83,6 +88,7 @@ struct CaptureDll::Binding {
     ORVTTCAP_GetStatusFn* GetStatus = nullptr;
     ORVTTCAP_GetPacketsFn* GetPackets = nullptr;
     ORVTTCAP_GetErrorTextFn* GetErrorText = nullptr;  // optional
+    ORVTTCAP_GetTeletextEntriesFn* GetTeletextEntries = nullptr;  // optional
 
     std::uint32_t CallOpen(tCaptureOpenRecord* record) const { return Open ? Open(record) : 2; }
     bool CallGetDriverVersion(std::uint8_t* version8) const {

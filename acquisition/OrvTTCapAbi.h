@@ -42,8 +42,17 @@ struct tCaptureReadDescriptor {
     tCaptureEntry* Entries = nullptr;
 };
 
+// One entry of the teletext descriptor of the service a DVB library decodes.
+struct tCaptureTeletextEntry {
+    char Language[8] = {};  // ISO 639 code, UTF-8, zero-filled behind it
+    std::uint8_t Type = 0;  // teletext_type: 1 initial page, 2 subtitles, 5 for the hard of hearing, ...
+    std::uint8_t Reserved = 0;
+    std::uint16_t Page = 0;  // magazine and page, 0x100-0x8FF
+};
+
 #pragma pack(pop)
 
+static_assert(sizeof(tCaptureTeletextEntry) == 12);
 static_assert(sizeof(tCaptureOpenRecord) == 16);
 static_assert(sizeof(tCaptureEntry) == 46);
 static_assert(offsetof(tCaptureReadDescriptor, Count) == 8);
@@ -61,9 +70,15 @@ using ORVTTCAP_GetPacketsFn = std::uint32_t(std::uint32_t maxPackets, tCaptureRe
 // Optional, beside the eight: why the last ORVTTCAP_Open failed, as text
 // (at most size - 1 bytes and a zero); the length written.
 using ORVTTCAP_GetErrorTextFn = std::uint32_t(char* text, std::uint32_t size);
+// Optional, beside the eight: the entries of the teletext descriptor of the
+// service decoded, as many as fit in max; returns how many there are (0 when
+// the source has none). Called from the capture thread between reads.
+using ORVTTCAP_GetTeletextEntriesFn = std::uint32_t(tCaptureTeletextEntry* entries, std::uint32_t max);
 }
 
 inline constexpr char kCaptureErrorTextEntry[] = "ORVTTCAP_GetErrorText";
+inline constexpr char kCaptureTeletextEntriesEntry[] = "ORVTTCAP_GetTeletextEntries";
+inline constexpr std::uint32_t kCaptureTeletextEntriesMax = 64;  // what the viewer asks for
 
 // Entry point names, plain and decorated, in binding order.
 struct CaptureEntryName {

@@ -16,6 +16,9 @@ void PageAssembler::Reset() {
     for (auto& pending : pending_) pending.reset();
     for (auto& magazine : magazine_) magazine.reset();
     for (auto& shared : magazineOnly_) shared.reset();
+    heard_ = heardSinceTick_ = heardInPes_ = 0;
+    lastHeard_.fill(now_);
+    headerTime_.fill(now_);
 }
 
 void PageAssembler::ProcessBatch(const tVTXBatch& batch) {
@@ -38,6 +41,7 @@ void PageAssembler::ProcessPacket(const tVTXPacket& packet) {
     const auto address = DecodePacketAddress(packet);
     if (!address) return;
     const int number = address->PacketNumber;
+    heard_ |= 1u << address->Magazine;
     // Display rows are nearly every packet: their step stays in line here.
     if (number >= 1 && number <= 25) [[likely]]
         RowStep(packet, address->Magazine, number);
@@ -76,6 +80,7 @@ void PageAssembler::HeaderStep(const tVTXPacket& packet, int magazine) {
     slot.LastRow = 0;
     slot.PageNo = *pageNo;
     receivedRows_[magazine] = 1u;  // row 0
+    headerTime_[magazine] = now_;
 }
 
 void PageAssembler::RowStep(const tVTXPacket& packet, int magazine, int row) {
@@ -156,9 +161,48 @@ void PageAssembler::CloseAllPages() {
     for (int magazine = 1; magazine <= 8; ++magazine) CloseSlot(magazine);
 }
 
+void PageAssembler::Collect() {
+    heardSinceTick_ |= heard_;
+    heardInPes_ |= heard_;
+    heard_ = 0;
+}
+
+void PageAssembler::Tick(Time now) {
+    Collect();
+    for (int magazine = 1; magazine <= 8; ++magazine) {
+        if (heardSinceTick_ & (1u << magazine)) {
+            lastHeard_[magazine] = now_;  // its packets came by the last tick
+        } else if (now - lastHeard_[magazine] >= kQuietClose && Timed(magazine)) {
+            CloseSlot(magazine);
+            slots_[magazine]->PageNo = 0;  // its rows to come have no header
+        }
+    }
+    heardSinceTick_ = 0;
+    now_ = now;
+}
+
+void PageAssembler::CloseTimedPages() {
+    Collect();
+    for (int magazine = 1; magazine <= 8; ++magazine)
+        if (!(heardInPes_ & (1u << magazine)) && Timed(magazine)) {
+            CloseSlot(magazine);
+            slots_[magazine]->PageNo = 0;
+        }
+    heardInPes_ = 0;
+}
+
+// A subtitle or newsflash page under construction.
+bool PageAssembler::Timed(int magazine) const {
+    const tPageImage& slot = *slots_[magazine];
+    return (slot.PageNo >> 8) == magazine && (slot.Subtitle || slot.Newsflash);
+}
+
 void PageAssembler::CloseSlot(int magazine) {
     tPageImage& slot = *slots_[magazine];
-    if (slot.LastRow == 0) return;  // a header that no row followed is never passed on
+    // A header that no row followed is never passed on, but for the erase of
+    // a subtitle or newsflash page: that clears the caption.
+    if (slot.LastRow == 0 && !(slot.ErasePage && (slot.Subtitle || slot.Newsflash) && (slot.PageNo >> 8) == magazine))
+        return;
 
     std::unique_ptr<tPageImage> fresh;
     try {
@@ -174,6 +218,7 @@ void PageAssembler::CloseSlot(int magazine) {
     PageDeleter owner(TakeEnhancements(magazine));
     PagePtr page(std::exchange(slots_[magazine], std::move(fresh)).release(), std::move(owner));
     receivedRows_[magazine] = 0;
+    postedHeaderTime_ = headerTime_[magazine];
     try {
         sink_.PostPage(std::move(page));
     } catch (const std::bad_alloc&) {

@@ -19,6 +19,7 @@ struct TimedPacket {
     tVTXPacket Packet;
     std::int64_t Time = -1;
     std::uint32_t Stream = 0;
+    bool EndsPes = false;  // the last packet of its PES packet
 };
 
 struct PesHeader {

@@ -21,11 +21,12 @@ constexpr std::uint8_t kTeletextDescriptor = 0x56;
 constexpr std::uint8_t kVbiTeletextDescriptor = 0x46;
 constexpr std::uint8_t kServiceDescriptor = 0x48;
 constexpr std::size_t kMaxServices = kMaxTsServices;
-// Private streams without a teletext descriptor looked into, at most: each
-// may hold a PES being put together.
-constexpr std::size_t kMaxProbes = 16;
-// Those left out are counted up to this many.
-constexpr std::size_t kMaxLeftOut = 1024;
+constexpr std::int64_t kMask33 = (std::int64_t{1} << 33) - 1;
+// Without a PAT, a PID is taken for teletext once its PES packets have
+// looked like it for longer than a PAT may stay away (half a second), by
+// their PTS; without PTS, once this many transport packets came without one.
+constexpr std::int64_t kPatWait = 54000;  // 0.6 s, 90 kHz
+constexpr std::uint64_t kPacketsForPat = 100000;
 // PMTs follow the PAT within its repetition time; one still missing after
 // this many PATs is not waited for.
 constexpr int kPatRepeatsForPmts = 3;
@@ -75,6 +76,27 @@ std::string DvbText(std::span<const std::uint8_t> text) {
 // PIDs that carry no elementary stream: the PAT, CAT, TSDT and the DVB
 // tables up to 0x1F, and the null packets.
 bool ReservedPid(std::uint16_t pid) { return pid <= 0x001F || pid == kNullPid; }
+
+// The first transport packet of a PES of private stream 1 whose data field
+// begins with an EBU teletext data identifier and a teletext data unit.
+bool StartsTeletextPes(const std::uint8_t* p, std::optional<std::int64_t>* pts = nullptr) {
+    if ((p[1] & 0xC0) != 0x40 || (p[3] & 0xC0)) return false;  // errored, not a start, scrambled
+    const unsigned control = (p[3] >> 4) & 3;
+    if (!(control & 1)) return false;
+    const std::size_t start = control & 2 ? 5u + p[4] : 4u;
+    if (start >= kTsPacket) return false;
+    const std::span<const std::uint8_t> payload(p + start, kTsPacket - start);
+    const auto header = ParsePesHeader(payload);
+    if (!header || header->StreamId != kPrivateStream1) return false;
+    if (pts) *pts = header->Pts;
+    const std::span<const std::uint8_t> field = payload.subspan(header->PayloadOffset);
+    if (field.empty() || !IsTeletextDataIdentifier(field[0])) return false;
+    for (std::size_t pos = 1; pos + 4 <= field.size(); pos += 2u + field[pos + 1]) {
+        if (field[pos] == 0xFF) continue;  // stuffing
+        return (field[pos] == 0x02 || field[pos] == 0x03) && field[pos + 1] == 0x2C && field[pos + 3] == 0xE4;
+    }
+    return false;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -150,6 +172,8 @@ std::size_t TransportStreamReader::Scan(std::span<const std::uint8_t> data, std:
             const std::uint16_t pid = Read13(&data[pos + 1]);
             if (roles_[pid] != kIgnored) {
                 TakePacket(&data[pos], out);
+            } else if (watching_ && Probe(&data[pos])) {
+                TakePacket(&data[pos], out);
             } else {
                 ++counters_.Packets;
                 if (pid == pcrPid_) TakePcr(&data[pos]);
@@ -173,9 +197,19 @@ std::size_t TransportStreamReader::Scan(std::span<const std::uint8_t> data, std:
 void TransportStreamReader::TakePacket(const std::uint8_t* p, std::vector<TimedPacket>& out) {
     ++counters_.Packets;
     const std::uint16_t pid = Read13(p + 1);
-    const Role role = roles_[pid];
+    Role role = roles_[pid];
     if (p[1] & 0x80) return;  // transport error indicator: the demodulator gave up on it
     if (pid == pcrPid_) TakePcr(p);
+    if (role == kProbe) {
+        // A private stream without a teletext descriptor: teletext if its PES says so.
+        if (!StartsTeletextPes(p)) return;
+        if (TsService* service = FindService(probes_[pid])) service->Teletext.push_back({pid, "", 0, 0, {}});
+        probes_.erase(pid);
+        SetRoles();
+        Choose();
+        role = roles_[pid];
+        if (role != kTeletext) return;
+    }
 
     const unsigned control = (p[3] >> 4) & 3;
     std::size_t start = 4;
@@ -289,7 +323,10 @@ void TransportStreamReader::TakePat(std::span<const std::uint8_t> section) {
     const std::uint16_t streamId = Read16(&section[3]);
     const bool single = section[6] == 0 && section[7] == 0;
     if (patVersion_ == version && patStreamId_ == streamId && single) {
-        if (++patRepeats_ == kPatRepeatsForPmts) Choose();
+        if (++patRepeats_ == kPatRepeatsForPmts) {
+            Choose();
+            UpdateProbing();
+        }
         return;
     }
     patRepeats_ = 0;
@@ -341,12 +378,18 @@ void TransportStreamReader::TakePmt(std::uint16_t pid, std::span<const std::uint
             const std::uint8_t tag = section[d];
             const std::size_t end = std::min(infoEnd, d + 2 + section[d + 1]);
             if (tag == kTeletextDescriptor || tag == kVbiTeletextDescriptor) {
-                stream.emplace().Pid = esPid;
-                if (d + 7 <= end) {
-                    stream->Language = DvbText(section.subspan(d + 2, 3));
-                    stream->Type = section[d + 5] >> 3;
-                    const int magazine = (section[d + 5] & 7) == 0 ? 8 : section[d + 5] & 7;
-                    stream->InitialPage = magazine << 8 | section[d + 6];
+                if (!stream) stream.emplace().Pid = esPid;
+                for (std::size_t e = d + 2; e + 5 <= end; e += 5) {
+                    TeletextDescriptorEntry& entry = stream->Entries.emplace_back();
+                    entry.Language = DvbText(section.subspan(e, 3));
+                    entry.Type = static_cast<std::uint8_t>(section[e + 3] >> 3);
+                    const int magazine = (section[e + 3] & 7) == 0 ? 8 : section[e + 3] & 7;
+                    entry.Page = static_cast<std::uint16_t>(magazine << 8 | section[e + 4]);
+                }
+                if (!stream->Entries.empty()) {
+                    stream->Language = stream->Entries.front().Language;
+                    stream->Type = stream->Entries.front().Type;
+                    stream->InitialPage = stream->Entries.front().Page;
                 }
             }
             d = end;
@@ -355,10 +398,8 @@ void TransportStreamReader::TakePmt(std::uint16_t pid, std::span<const std::uint
             // Not teletext, or on a PID that carries none.
         } else if (stream) {
             service->Teletext.push_back(std::move(*stream));
-        } else if (probes_.size() < kMaxProbes || probes_.contains(esPid)) {
+        } else {
             probes_[esPid] = service->Id;  // teletext if its PES says so
-        } else if (streamsLeftOut_.size() < kMaxLeftOut) {
-            streamsLeftOut_.insert(esPid);
         }
         pos = infoEnd;
     }
@@ -424,17 +465,67 @@ void TransportStreamReader::EndPes(std::uint16_t pid, PidState& state, std::vect
     }
     // A PES cut short by the next one still gives its whole data units.
     if (header->DeclaredLength != 0 && state.Data.size() < 6 + header->DeclaredLength) ++counters_.BrokenPes;
+    if (roles_[pid] != kTeletext) return;
     const std::span<const std::uint8_t> field = std::span<const std::uint8_t>(state.Data).subspan(header->PayloadOffset);
-    if (roles_[pid] == kProbe) {
-        if (field.empty() || !IsTeletextDataIdentifier(field[0])) return;
-        if (TsService* service = FindService(probes_[pid])) service->Teletext.push_back({pid, "", 0, 0});
-        probes_.erase(pid);
-        SetRoles();
-        Choose();
-        if (roles_[pid] != kTeletext) return;
-    }
+    const std::size_t before = out.size();
+    lastPesTime_ = PesTime(header->Pts);
+    if (firstPesTime_ < 0) firstPesTime_ = lastPesTime_;
     counters_.BadDataUnits += static_cast<std::uint64_t>(
-        DecodeTeletextDataField(field, header->Pts ? *header->Pts : lastPcr_, static_cast<std::uint32_t>(changes_), out));
+        DecodeTeletextDataField(field, lastPesTime_, static_cast<std::uint32_t>(changes_), out));
+    if (out.size() > before) out.back().EndsPes = true;
+}
+
+// The PTS; without one, the last PTS plus the PCR time since it came (the
+// PCR alone before any PTS).
+std::int64_t TransportStreamReader::PesTime(const std::optional<std::int64_t>& pts) {
+    if (pts) {
+        lastPts_ = *pts;
+        pcrAtPts_ = lastPcr_;
+        return *pts;
+    }
+    if (lastPts_ < 0) return lastPcr_;
+    if (pcrAtPts_ < 0 || lastPcr_ < 0) return lastPts_;
+    return (lastPts_ + ((lastPcr_ - pcrAtPts_) & kMask33)) & kMask33;
+}
+
+// A PID without a role whose PES starts like teletext, while no teletext
+// stream is chosen: its first PTS is noted (the PMT may name it later), and
+// when no table can name one, it is taken. True when it is taken.
+bool TransportStreamReader::Probe(const std::uint8_t* p) {
+    std::optional<std::int64_t> pts;
+    if (!StartsTeletextPes(p, &pts)) return false;
+    const std::uint16_t pid = Read13(p + 1);
+    if (ReservedPid(pid)) return false;
+    std::int64_t& since = probeSince_.try_emplace(pid, -1).first->second;
+    if (since < 0 && pts) since = *pts;
+    if (!probeAll_) return false;
+    if (!patVersion_ && counters_.Packets < kPacketsForPat) {
+        // The PAT may still come: wait for it as long as it may stay away.
+        if (!pts || since < 0) return false;
+        const std::int64_t waited = (*pts - since) & kMask33;
+        if (waited < kPatWait || waited > kMask33 / 2) return false;
+    }
+    probed_ = pid;
+    Choose();
+    return roles_[pid] == kTeletext;
+}
+
+// Probing runs while nothing is chosen and no table can name a teletext
+// stream: no PAT yet, or a PAT whose PMTs have come (or stayed away) without one.
+void TransportStreamReader::UpdateProbing() {
+    const bool open = !choice_.Pid && !choice_.ServiceId && choice_.ServiceName.empty() && !pid_;
+    const bool tablesDone =
+        !patVersion_ || patRepeats_ >= kPatRepeatsForPmts ||
+        std::all_of(services_.begin(), services_.end(), [](const TsService& s) { return s.PmtSeen; });
+    probeAll_ = open && tablesDone;
+    watching_ = !pid_;
+}
+
+std::int64_t TransportStreamReader::FirstPesTime() const {
+    if (pid_)
+        if (const auto noted = probeSince_.find(*pid_); noted != probeSince_.end() && noted->second >= 0)
+            return noted->second;
+    return firstPesTime_;
 }
 
 void TransportStreamReader::Finish(std::vector<TimedPacket>& out) {
@@ -451,6 +542,15 @@ void TransportStreamReader::Restart() {
     skip_ = 0;
     synced_ = false;
     lastPcr_ = -1;
+    lastPts_ = pcrAtPts_ = -1;
+}
+
+std::vector<TeletextDescriptorEntry> TransportStreamReader::DescriptorEntries() const {
+    const TsService* service = Service();
+    if (!service || !pid_) return {};
+    for (const TsTeletextStream& stream : service->Teletext)
+        if (stream.Pid == *pid_) return stream.Entries;
+    return {};
 }
 
 const TsService* TransportStreamReader::Service() const {
@@ -497,6 +597,8 @@ void TransportStreamReader::Choose() {
             break;
         }
     }
+    // No table names one: a stream found by probing.
+    if (!pid && !choice_.ServiceId && choice_.ServiceName.empty()) pid = probed_;
     // Nothing to decode for now (a PAT without the service yet): go on with
     // what was chosen until another stream is found.
     if (!pid) return;
@@ -508,6 +610,7 @@ void TransportStreamReader::Choose() {
             old->second.LastCc = -1;
         }
     pid_ = pid;
+    lastPts_ = pcrAtPts_ = -1;
     if (serviceId) serviceId_ = serviceId;
     SetRoles();
 }
@@ -523,6 +626,7 @@ void TransportStreamReader::SetRoles() {
     if (pid_) roles_[*pid_] = kTeletext;
     const TsService* service = Service();
     pcrPid_ = service ? service->PcrPid : kNullPid;
+    UpdateProbing();
 }
 
 }  // namespace orv

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "acquisition/SubtitlePages.h"
 #include "acquisition/TeletextPes.h"
 
 namespace orv {
@@ -30,6 +30,8 @@ struct TsTeletextStream {
     std::string Language;  // ISO 639 code of the first descriptor entry, "" when none
     int Type = 0;          // teletext_type: 1 initial page, 2 subtitles, ...; 0 unknown
     int InitialPage = 0;   // magazine and page (0x100-0x8FF), 0 unknown
+    // Every entry of the descriptor (the first one too), in its order.
+    std::vector<TeletextDescriptorEntry> Entries;
 };
 
 struct TsService {
@@ -85,12 +87,23 @@ public:
     const std::vector<TsService>& Services() const { return services_; }
     // Services of the PAT beyond the most a reader lists (kMaxTsServices).
     std::size_t ServicesLeftOut() const { return servicesLeftOut_; }
-    // Private streams without a teletext descriptor that were not looked
-    // into for teletext, as more were listed than a reader watches.
-    std::size_t StreamsLeftOut() const { return streamsLeftOut_.size(); }
     // Every service of the PAT has its PMT, and the SDT was seen.
     bool ServicesComplete() const;
     std::optional<std::uint16_t> TeletextPid() const { return pid_; }
+    // The teletext PID was found by looking into the PES packets of PIDs that
+    // no table names, as no PMT lists a teletext stream.
+    bool FoundByProbing() const { return pid_ && pid_ == probed_; }
+    // Looking for one now: PIDs that no table names are probed as they come.
+    bool Probing() const { return probeAll_; }
+    bool PatSeen() const { return patVersion_.has_value(); }
+    // The stream time of the last teletext PES packet, with teletext data or
+    // none (90 kHz; -1 none).
+    std::int64_t LastPesTime() const { return lastPesTime_; }
+    // The first PTS of the teletext PID in the stream, from before it was
+    // chosen too (-1 none).
+    std::int64_t FirstPesTime() const;
+    // The descriptor entries of the teletext stream decoded (none when unknown).
+    std::vector<TeletextDescriptorEntry> DescriptorEntries() const;
     const TsService* Service() const;  // the service decoded, if known
     // Changes of the decoded service or PID after the first choice.
     std::uint64_t Changes() const { return changes_; }
@@ -111,6 +124,9 @@ private:
     bool FindSync(std::span<const std::uint8_t> data, std::size_t& pos);
     void TakePacket(const std::uint8_t* packet, std::vector<TimedPacket>& out);
     void TakePcr(const std::uint8_t* packet);
+    bool Probe(const std::uint8_t* packet);
+    void UpdateProbing();
+    std::int64_t PesTime(const std::optional<std::int64_t>& pts);
     void TakePsiPayload(std::uint16_t pid, PidState& state, bool start, std::span<const std::uint8_t> payload);
     void TakePesPayload(std::uint16_t pid, PidState& state, bool start, std::span<const std::uint8_t> payload,
                         std::vector<TimedPacket>& out);
@@ -127,7 +143,6 @@ private:
     std::vector<TsService> services_;  // PAT order
     std::size_t servicesLeftOut_ = 0;
     std::map<std::uint16_t, std::string> sdtNames_;  // by service id, PAT or not
-    std::set<std::uint16_t> streamsLeftOut_;
     std::optional<int> patVersion_;
     std::uint16_t patStreamId_ = 0;
     int patRepeats_ = 0;
@@ -139,10 +154,20 @@ private:
     std::map<std::uint16_t, int> sdtVersions_;  // by transport stream id
 
     std::array<Role, 8192> roles_{};
-    std::map<std::uint16_t, std::uint16_t> probes_;  // stream type 6 PID -> service, no descriptor
+    std::map<std::uint16_t, std::uint16_t> probes_;  // stream type 6 PID -> service, no descriptor: teletext if its PES says so
     std::map<std::uint16_t, PidState> states_;
     std::uint16_t pcrPid_ = kNullPid;
     std::int64_t lastPcr_ = -1;  // 90 kHz
+    std::int64_t lastPts_ = -1;  // of the teletext PID, and the PCR when it came
+    std::int64_t pcrAtPts_ = -1;
+    std::int64_t lastPesTime_ = -1;
+    std::int64_t firstPesTime_ = -1;
+    // Every PID without a role is probed once no table can name a teletext stream.
+    bool probeAll_ = false;
+    bool watching_ = true;  // PES starts of PIDs without a role are looked at: none chosen yet
+    std::uint64_t packetsWithoutPat_ = 0;
+    std::optional<std::uint16_t> probed_;
+    std::map<std::uint16_t, std::int64_t> probeSince_;  // PTS of the first PES that looked like teletext, by PID
 
     bool synced_ = false;
     TsFraming framing_;

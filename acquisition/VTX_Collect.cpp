@@ -20,6 +20,10 @@ namespace {
 constexpr auto kCaptureStopWait = 150ms;
 constexpr auto kAssemblyWait = 100ms;
 
+PageAssembler::Time AssemblyClock() {
+    return std::chrono::duration_cast<PageAssembler::Time>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
 // Posts to the display queue, waiting for room while the dispatcher is
 // behind; a stop of the assembly ends the wait and drops the record, and so
 // does a discard since the batch being assembled was taken.
@@ -75,7 +79,18 @@ void CaptureSources::StopCapture() {
 }
 
 int CaptureSources::ReadPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets) {
-    return useCaptureDll_ ? dll_.ReadDllPackets(status, packets) : vbi_.ReadVbiPackets(status, packets);
+    if (!useCaptureDll_) return vbi_.ReadVbiPackets(status, packets);
+    const int count = dll_.ReadDllPackets(status, packets);
+    TakeTeletextEntries();
+    return count;
+}
+
+// Capture thread. A DVB library tells the descriptor of the service it
+// decodes, which may change with the service; others tell nothing.
+void CaptureSources::TakeTeletextEntries() {
+    if (!subtitles_) return;
+    auto entries = dll_.TeletextEntries();
+    if (entries && *entries != subtitles_->Descriptor()) subtitles_->SetDescriptor(std::move(*entries));
 }
 
 // The capture thread's own state, shared with it so that a thread let go by
@@ -151,14 +166,25 @@ bool Collector::StartCollector() {
         std::optional<PageAssembler> assembler;
         sink.BatchEpoch = epochNow;
         while (!stop.stop_requested()) {
-            if (!batches->Ready().Wait(kAssemblyWait)) continue;
+            const bool ready = batches->Ready().Wait(kAssemblyWait);
+            // Subtitle pages close once their magazine is quiet, batch or not.
+            if (assembler) {
+                try {
+                    assembler->Tick(AssemblyClock());
+                } catch (const std::bad_alloc&) {
+                }
+            }
+            if (!ready) continue;
             batches->Ready().Reset();
             while (auto batch = batches->TakeFirst()) {
                 // Out of memory: what was being assembled is lost, and the
                 // assembly goes on with the next batch (its records made
                 // once there is memory for them).
                 try {
-                    if (!assembler) assembler.emplace(sink);
+                    if (!assembler) {
+                        assembler.emplace(sink);
+                        assembler->Tick(AssemblyClock());
+                    }
                     if (const std::uint64_t now = epoch->load(); now != sink.BatchEpoch) {
                         // Captured before the discard: of no use any more.
                         sink.BatchEpoch = now;

@@ -51,13 +51,19 @@ public:
     int ReadPackets(std::uint32_t& status, std::vector<tVTXPacket>& packets) override;
 
     bool UseCaptureDll() const { return useCaptureDll_; }
+    // Where the capture library's teletext descriptor entries go (set before
+    // the capture thread starts); they are asked for after each read.
+    void SetSubtitlePages(std::shared_ptr<SubtitlePages> subtitles) { subtitles_ = std::move(subtitles); }
     CaptureDll& Dll() { return dll_; }
     VbiDevice& Vbi() { return vbi_; }
     int FieldRate = 50;
 
 private:
+    void TakeTeletextEntries();
+
     CaptureDll dll_;
     VbiDevice vbi_;
+    std::shared_ptr<SubtitlePages> subtitles_;
     std::atomic<bool> useCaptureDll_{true};
 };
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "acquisition/TeletextPes.h"
@@ -25,6 +26,8 @@ struct TsEs {
     std::string Language = "deu";
     int TeletextType = 1;
     int InitialPage = 0x100;
+    // Further entries of the teletext descriptor: language, type, page.
+    std::vector<std::tuple<std::string, int, int>> MoreEntries{};
 };
 
 class TsWriter {
@@ -156,10 +159,15 @@ public:
             Push16(body, 0xE000 | es.Pid);
             std::vector<std::uint8_t> info;
             if (es.TeletextDescriptor) {
-                info = {0x56, 5};
-                info.insert(info.end(), es.Language.begin(), es.Language.begin() + 3);
-                info.push_back(static_cast<std::uint8_t>(es.TeletextType << 3 | ((es.InitialPage >> 8) & 7)));
-                info.push_back(static_cast<std::uint8_t>(es.InitialPage));
+                info = {0x56, 0};
+                std::vector<std::tuple<std::string, int, int>> entries{{es.Language, es.TeletextType, es.InitialPage}};
+                entries.insert(entries.end(), es.MoreEntries.begin(), es.MoreEntries.end());
+                for (const auto& [language, type, page] : entries) {
+                    info.insert(info.end(), language.begin(), language.begin() + 3);
+                    info.push_back(static_cast<std::uint8_t>(type << 3 | ((page >> 8) & 7)));
+                    info.push_back(static_cast<std::uint8_t>(page));
+                }
+                info[1] = static_cast<std::uint8_t>(info.size() - 2);
             }
             Push16(body, static_cast<std::uint16_t>(0xF000 | info.size()));
             body.insert(body.end(), info.begin(), info.end());

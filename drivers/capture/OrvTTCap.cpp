@@ -71,6 +71,26 @@ ORVTT_EXPORT std::uint32_t ORVTTCAP_GetErrorText(char* text, std::uint32_t size)
     return static_cast<std::uint32_t>(length);
 }
 
+ORVTT_EXPORT std::uint32_t ORVTTCAP_GetTeletextEntries(tCaptureTeletextEntry* entries, std::uint32_t max) {
+    Driver& driver = TheDriver();
+    std::lock_guard guard(driver.Lock);
+    if (!driver.Replay) return 0;
+    try {
+        const std::vector<TeletextDescriptorEntry> known = driver.Replay->TeletextEntries();
+        for (std::size_t i = 0; entries && i < known.size() && i < max; ++i) {
+            tCaptureTeletextEntry record;
+            std::memcpy(record.Language, known[i].Language.data(),
+                        std::min(known[i].Language.size(), sizeof record.Language));
+            record.Type = known[i].Type;
+            record.Page = known[i].Page;
+            entries[i] = record;
+        }
+        return static_cast<std::uint32_t>(known.size());
+    } catch (...) {
+        return 0;  // out of memory: none told this time
+    }
+}
+
 ORVTT_EXPORT std::uint32_t ORVTT_ENTRY(ORVTTCAP_GetDriverVersion,
                                        _ORVTTCAP_GetDriverVersion_4)(std::uint8_t* version8) {
     if (version8) std::memcpy(version8, kVersion, sizeof kVersion);

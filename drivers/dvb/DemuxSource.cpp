@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace orv {
 
@@ -20,6 +21,11 @@ constexpr int kReadsPerPoll = 16;               // a device that never runs dry 
 constexpr std::size_t kMaxSectionFilters = 32;  // PAT, SDT and the PMTs
 constexpr std::uint32_t kTapBufferBytes = 188 * 1024;
 constexpr auto kOpenPollStep = std::chrono::milliseconds(20);
+// When the tables name no teletext stream, the whole multiplex is looked
+// into for this long at most.
+constexpr auto kProbeWait = std::chrono::milliseconds(500);
+// The tap of a demux that delivers every PID of the multiplex.
+constexpr std::uint16_t kAllPids = 0x2000;
 
 }  // namespace
 
@@ -59,14 +65,21 @@ std::unique_ptr<DemuxSource> DemuxSource::Open(const std::string& demuxPath, con
         return nullptr;
     }
     source->OpenSectionFilter(kSdtPid, kSdtTable);
-    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto deadline = std::chrono::steady_clock::now() + wait;
+    bool probing = false;
     while (true) {
         source->Poll();
         if (!source->queue_.empty()) return source;
         const auto& services = source->reader_.Services();
         const bool allKnown = !services.empty() && std::all_of(services.begin(), services.end(),
                                                                [](const TsService& s) { return s.PmtSeen; });
-        if ((allKnown && !source->reader_.TeletextPid()) || std::chrono::steady_clock::now() >= deadline) break;
+        if (allKnown && !source->reader_.TeletextPid()) {
+            // No table names teletext: its PES packets may still show it, soon.
+            if (!source->reader_.Probing()) break;
+            if (!std::exchange(probing, true))
+                deadline = std::min(deadline, std::chrono::steady_clock::now() + kProbeWait);
+        }
+        if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(kOpenPollStep);
     }
     error = "no teletext on " + demuxPath;
@@ -105,8 +118,10 @@ void DemuxSource::FollowTables() {
     }
     for (std::uint16_t pid : pmts) OpenSectionFilter(pid, kPmtTable);
 
-    // The tap follows the teletext PID.
-    const auto pid = reader_.TeletextPid();
+    // The tap follows the teletext PID; while the tables name none, it takes
+    // the whole multiplex for the reader to probe.
+    std::optional<std::uint16_t> pid = reader_.TeletextPid();
+    if (!pid && reader_.Probing() && reader_.PatSeen()) pid = kAllPids;
     if (pid == tapPid_) return;
     if (tap_ >= 0) calls_->Close(tap_);
     tap_ = -1;

@@ -35,6 +35,7 @@ public:
     ~DemuxSource() override;
 
     std::optional<std::uint64_t> Waiting(std::chrono::microseconds sinceStart) override;
+    std::vector<TeletextDescriptorEntry> TeletextEntries() const override { return reader_.DescriptorEntries(); }
 
 private:
     DemuxSource(std::string path, TsChoice choice, std::shared_ptr<DemuxCalls> calls);

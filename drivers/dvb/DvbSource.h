@@ -44,6 +44,7 @@ public:
 
     void Start() override;
     std::optional<std::uint64_t> Waiting(std::chrono::microseconds sinceStart) override;
+    std::vector<TeletextDescriptorEntry> TeletextEntries() const override { return reader_.DescriptorEntries(); }
 
 private:
     DvbRecording(UniqueFd file, TsChoice choice);

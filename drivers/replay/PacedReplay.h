@@ -28,6 +28,7 @@ public:
     void Stop();   // nothing is delivered while stopped
     void Flush();  // what is waiting is dropped
     bool Started() const { return started_; }
+    std::vector<TeletextDescriptorEntry> TeletextEntries() const { return source_->TeletextEntries(); }
 
     // One read of at most packets.size() packets. Status: 1 when more than a
     // read's worth was waiting, 2 when the waiting packets filled more than

@@ -9,7 +9,9 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "acquisition/SubtitlePages.h"
 #include "acquisition/UTeletextTypes.h"
 
 namespace orv {
@@ -29,6 +31,8 @@ public:
     virtual std::optional<std::uint64_t> Waiting(std::chrono::microseconds /*sinceStart*/) { return std::nullopt; }
     // True once after Next stopped where another service begins.
     virtual bool TakeStreamChange() { return false; }
+    // The teletext descriptor's entries of the service decoded (DVB sources).
+    virtual std::vector<TeletextDescriptorEntry> TeletextEntries() const { return {}; }
 };
 
 // "" or "demo": the demo broadcast; a folder: its .tti files as a broadcast;

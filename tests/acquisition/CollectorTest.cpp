@@ -111,6 +111,28 @@ TEST(Collector, BatchesThenResetMarkerInOrder) {
     EXPECT_FALSE(collector.Display());
 }
 
+// A subtitle page that no header follows is passed on once its magazine
+// has been quiet a while, by the assembly thread's own clock; a plain page
+// still waits for the next header of its magazine.
+TEST(Collector, AQuietSubtitlePageIsPassedOnWithoutTheNextHeader) {
+    auto source = std::make_shared<ScriptedSource>();
+    source->PollInterval = 5;
+    HeaderControl subtitle;
+    subtitle.Subtitle = true;
+    source->Add({{EncodeHeader(0x100, {}, "H"), EncodeRow(1, 1, "plain"), EncodeHeader(0x888, subtitle, ""),
+                  EncodeRow(8, 22, "caption")}});
+    Collector collector(source);
+    collector.StartCollector();
+    std::optional<DisplayRecord> record;
+    for (const auto end = std::chrono::steady_clock::now() + 5s; !record && std::chrono::steady_clock::now() < end;)
+        if (!(record = collector.Display()->TakeFirst())) std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(record);
+    ASSERT_TRUE(std::holds_alternative<PagePtr>(*record));
+    EXPECT_EQ(std::get<PagePtr>(*record)->PageNo, 0x888);
+    EXPECT_TRUE(Drain(*collector.Display(), 300ms).empty());
+    collector.StopCollector();
+}
+
 TEST(Collector, MoreWaitingSkipsThePauseAndFillingShortensIt) {
     auto source = std::make_shared<ScriptedSource>();
     source->PollInterval = 10'000;  // only status bit 1 can bring the next read soon

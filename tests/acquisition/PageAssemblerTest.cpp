@@ -154,6 +154,55 @@ TEST_F(Assembly, StationNamesFromPacket30) {
     EXPECT_EQ(StationNameText(*sink.names[2]), "From magazine 3");
 }
 
+// Subtitle and newsflash pages close without the next header of their
+// magazine, and their erase is passed on; other pages wait as ever.
+TEST_F(Assembly, SubtitlePagesCloseAtThePesEndOrWhenTheirMagazineIsQuiet) {
+    using namespace std::chrono_literals;
+    HeaderControl subtitle;
+    subtitle.Subtitle = true;
+    HeaderControl erase = subtitle;
+    erase.ErasePage = true;
+    HeaderControl plainErase;
+    plainErase.ErasePage = true;
+
+    assembler.Tick(1s);
+    Feed(EncodeHeader(0x888, subtitle, ""));
+    Feed(EncodeRow(8, 22, "caption"));
+    Feed(EncodeHeader(0x100, plainErase, ""));  // no rows: never passed on
+    Feed(EncodeRow(1, 1, "plain"));
+    assembler.Tick(1s + 150ms);
+    Feed(EncodeRow(1, 2, "magazine 1 goes on"));
+    assembler.Tick(1s + 199ms);
+    EXPECT_TRUE(sink.pages.empty());
+    assembler.Tick(1s + 350ms);  // no packet of magazine 8 since its header at 1 s
+    ASSERT_EQ(sink.pages.size(), 1u);
+    EXPECT_EQ(sink.pages[0]->PageNo, 0x888);
+    EXPECT_EQ(assembler.PostedHeaderTime(), 1s);
+    Feed(EncodeRow(8, 23, "after the close"));  // no header open: dropped
+    // A PES end closes the page once a PES brought nothing of its magazine.
+    Feed(EncodeHeader(0x888, erase, ""));
+    assembler.CloseTimedPages();
+    EXPECT_EQ(sink.pages.size(), 1u);
+    Feed(EncodeRow(2, 3, "other magazine"));
+    assembler.CloseTimedPages();
+    ASSERT_EQ(sink.pages.size(), 2u);
+    EXPECT_EQ(sink.pages[1]->LastRow, 0);
+    EXPECT_EQ(sink.pages[1]->ErasePage, 1);
+    EXPECT_EQ(RowText(*sink.pages[1], 23), std::string(40, ' '));
+    EXPECT_EQ(assembler.PostedHeaderTime(), 1s + 350ms);
+    // The plain page still waits for its next header.
+    assembler.Tick(5s);
+    Feed(EncodeHeader(0x101, {}, ""));
+    ASSERT_EQ(sink.pages.size(), 3u);
+    EXPECT_EQ(sink.pages[2]->PageNo, 0x100);
+    EXPECT_EQ(sink.pages[2]->LastRow, 2);
+    // A subtitle header without C4 and without rows is not passed on.
+    Feed(EncodeHeader(0x888, subtitle, ""));
+    assembler.CloseTimedPages();
+    assembler.CloseTimedPages();
+    EXPECT_EQ(sink.pages.size(), 3u);
+}
+
 // A sink without memory for the first page: that page is lost, the next is not.
 TEST(AssemblyOutOfMemory, APageThatCannotBePostedIsDroppedAndAssemblyGoesOn) {
     struct FailingOnce : RecordingSink {

@@ -13,6 +13,7 @@
 #include "TsWriter.h"
 #include "acquisition/ORVTTApi.h"
 #include "acquisition/OrvTTCapAbi.h"
+#include "acquisition/VTX_Collect.h"
 #include "drivers/broadcast/DemoBroadcast.h"
 #include "drivers/broadcast/PacketEncoder.h"
 #include "drivers/dvb/DemuxSource.h"
@@ -98,6 +99,40 @@ TEST(DvbRecording, PlaysAtTheStreamsOwnPaceInALoopAndResetsWhereTheServiceChange
     EXPECT_FALSE(DvbRecording::Open(noTeletext, {}, error));
     EXPECT_NE(error.find("no teletext"), std::string::npos);
     std::filesystem::remove(noTeletext);
+}
+
+// The entries of the teletext descriptor reach the viewer's list of subtitle
+// pages through the library's optional entry point, read with the packets.
+TEST(DvbRecording, TheLibraryTellsTheViewerItsTeletextDescriptor) {
+    const auto packets = test::DemoLines(800);
+    TsWriter ts;
+    for (std::size_t i = 0; i < packets.size(); i += 16) {
+        if (i % 256 == 0) {
+            ts.Section(kPatPid, TsWriter::Pat(1, 0, {{8, 0x101}}));
+            ts.Section(0x101, TsWriter::Pmt(8, 0, 0x1FFF,
+                                            {TsEs{.Pid = 804, .Language = "ita",
+                                                  .MoreEntries = {{"ita", 2, 0x777}, {"eng", 5, 0x778}}}}));
+        }
+        ts.Teletext(804, std::span(packets).subspan(i, 16), static_cast<std::int64_t>(i) * 90000 / 1600);
+    }
+    const std::string path = WriteFile("subtitled.ts", ts.Bytes);
+    test::ScopedRegistry registry;
+    registry->WriteString(kCaptureDllKey, kCaptureDllValue, std::string(ORVTT_DRIVER_DIR) + "/dvb");
+    registry->WriteString(kDvbKey, "Source", path);
+    DeviceTable devices;
+    auto subtitles = std::make_shared<SubtitlePages>();
+    CaptureSources sources(*registry, devices);
+    sources.SetSubtitlePages(subtitles);
+    ASSERT_TRUE(sources.StartCapture());
+    ASSERT_TRUE(sources.UseCaptureDll());
+    std::uint32_t status = 0;
+    std::vector<tVTXPacket> read;
+    sources.ReadPackets(status, read);
+    EXPECT_EQ(subtitles->Descriptor(),
+              (std::vector<TeletextDescriptorEntry>{{"ita", 1, 0x100}, {"ita", 2, 0x777}, {"eng", 5, 0x778}}));
+    EXPECT_EQ(subtitles->List(), (std::vector<SubtitlePage>{{0x777, "ita", 2, false}, {0x778, "eng", 5, false}}));
+    sources.StopCapture();
+    std::filesystem::remove(path);
 }
 
 TEST(DvbRecording, TheCaptureLibraryPlaysItFromItsRegistryKey) {
@@ -235,7 +270,19 @@ TEST(DemuxSource, FollowsTheTunedServiceWithoutBlocking) {
     radio->Sections[0x100] = pmt7;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(DemuxSource::Open("/dev/dvb/adapter0/demux0", {}, error, radio, 2s));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);  // told by its tables, not by the wait
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);  // told by its tables and a short look, not the wait
+
+    // Tables that name no teletext: the whole multiplex is looked into, and
+    // the tap then follows the PID found.
+    auto hidden = std::make_shared<FakeDemux>();
+    hidden->Sections[kPatPid] = TsWriter::Pat(1, 0, {{7, 0x100}});
+    hidden->Sections[0x100] = pmt7;
+    hidden->Transport[0x2000] = TeletextTs(0x13F0, std::span(packets).first(32));
+    auto found = DemuxSource::Open("/dev/dvb/adapter0/demux0", {}, error, hidden, 2s);
+    ASSERT_TRUE(found) << error;
+    found->Waiting(0us);
+    EXPECT_TRUE(std::any_of(hidden->FilterPids.begin(), hidden->FilterPids.end(),
+                            [](const auto& filter) { return filter.second == 0x13F0; }));
     EXPECT_FALSE(DemuxSource::Open("/nonexistent/demux0", {}, error));
 }
 

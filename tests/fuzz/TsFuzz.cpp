@@ -57,6 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)reader.ServicesComplete();
     (void)reader.PmtPids();
     if (const TsService* service = reader.Service()) (void)service->Name.size();
+    // Stream times are 33-bit or none; descriptor pages are pages; a stream
+    // found by probing is the one decoded.
+    for (const TimedPacket& packet : out)
+        if (packet.Time < -1 || packet.Time >= (std::int64_t{1} << 33)) __builtin_trap();
+    for (const TsService& service : reader.Services())
+        for (const TsTeletextStream& stream : service.Teletext)
+            for (const TeletextDescriptorEntry& entry : stream.Entries)
+                if (entry.Page < 0x100 || entry.Page > 0x8FF) __builtin_trap();
+    if (reader.FoundByProbing() && !reader.TeletextPid()) __builtin_trap();
+    (void)reader.DescriptorEntries();
 
     // Played again from the start, as a looped recording is.
     reader.Restart();

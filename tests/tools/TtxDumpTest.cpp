@@ -374,5 +374,112 @@ TEST(TtxDump, TransportStreamsGiveTheSamePagesAsTheirPackets) {
     std::filesystem::remove_all(dir);
 }
 
+using test::TsEs;
+using test::TsWriter;
+
+// Subtitle pages 888 (ita) and 889 (eng, for the hard of hearing) as the
+// descriptor lists them, each PES a second or so after the last, starting a
+// second before the 33-bit wrap-around of the clock.
+std::vector<std::uint8_t> SubtitleStream() {
+    TsWriter ts;
+    constexpr std::int64_t kBase = (std::int64_t{1} << 33) - 90000;
+    constexpr std::int64_t kMask = (std::int64_t{1} << 33) - 1;
+    ts.Section(kPatPid, TsWriter::Pat(1, 0, {{8, 0x101}}));
+    ts.Section(0x101, TsWriter::Pmt(8, 0, 0x1E0,
+                                    {TsEs{.Pid = 804, .MoreEntries = {{"ita", 2, 0x888}, {"eng", 5, 0x889}}}}));
+    ts.Section(kSdtPid, TsWriter::Sdt(1, {{8, "Rai 1"}}));
+    HeaderControl subtitle;
+    subtitle.Subtitle = true;
+    HeaderControl erase = subtitle;
+    erase.ErasePage = true;
+    const auto caption = [](int row, const std::string& text) {
+        return EncodeRow(8, row, "\x0b\x0b" + text + "\x0a\x0a");
+    };
+    const auto pes = [&](int tenths, std::vector<tVTXPacket> packets, bool pts = true) {
+        const std::int64_t at = kBase + tenths * 9000;
+        ts.Packet(0x1E0, false, {}, (at - 9000) & kMask);  // the PCR a tenth before
+        ts.Teletext(804, packets, pts ? std::optional<std::int64_t>(at & kMask) : std::nullopt);
+    };
+    pes(0, {EncodeHeader(0x100, {}, "Rai"), EncodeRow(1, 1, "Indice"), EncodeHeader(0x888, subtitle, ""),
+            caption(22, "Buongiorno")});
+    pes(20, {EncodeHeader(0x888, erase, "")});  // erased: the cue ends
+    pes(30, {EncodeHeader(0x888, erase, ""), caption(20, "Prima riga"), caption(22, "seconda"),
+             EncodeHeader(0x889, subtitle, ""), caption(22, "(music)")});
+    pes(40, {EncodeHeader(0x888, subtitle, ""), caption(20, "Prima riga"), caption(22, "seconda")});  // again
+    pes(50, {EncodeHeader(0x888, subtitle, ""), caption(22, "Dopo")});  // replaced without an erase
+    pes(60, {EncodeHeader(0x888, erase, "")}, false);  // no PTS: 5 s and the PCR's second since
+    pes(80, {EncodeHeader(0x100, {}, "Rai"), EncodeRow(1, 1, "Indice")});
+    return ts.Bytes;
+}
+
+TEST(TtxDump, SubtitlesAsSubRipWithTheStreamsTimes) {
+    const auto bytes = SubtitleStream();
+    const std::string stream(bytes.begin(), bytes.end());
+    const DumpResult automatic = Dump({"--srt", "auto", "-"}, stream);
+    EXPECT_EQ(automatic.status, 0) << automatic.err;
+    EXPECT_EQ(automatic.out,
+              "1\n00:00:00,000 --> 00:00:02,000\nBuongiorno\n\n"
+              "2\n00:00:03,000 --> 00:00:05,000\nPrima riga\nseconda\n\n"
+              "3\n00:00:05,000 --> 00:00:06,000\nDopo\n\n");
+    EXPECT_EQ(automatic.err, "");
+    // The second page's cue lasts to the last time stamp of the file.
+    EXPECT_EQ(Dump({"--srt", "889", "-"}, stream).out, "1\n00:00:03,000 --> 00:00:08,000\n(music)\n\n");
+    EXPECT_EQ(Dump({"--srt", "100", "-"}, stream).status, 1);  // no boxed text
+
+    EXPECT_EQ(Dump({"--list", "-"}, stream).out,
+              "100/0000\n888/0000\tsubtitles ita\n889/0000\tsubtitles (hard of hearing) eng\n");
+    EXPECT_EQ(Dump({"--list-services", "-"}, stream).out,
+              "8\t\"Rai 1\"\tteletext pid 804 (deu, initial page 100; ita, subtitles 888; eng, subtitles for the "
+              "hard of hearing 889)\n");
+
+    // A .t42 recording has the clock of --rate: a subtitle there ends when the
+    // page is sent again erased, 2 s (1600 packets at 800 a second) later.
+    HeaderControl subtitle;
+    subtitle.Subtitle = true;
+    subtitle.ErasePage = true;
+    std::vector<tVTXPacket> packets{EncodeHeader(0x888, subtitle, ""), EncodeRow(8, 22, "\x0b\x0bHello\x0a\x0a"),
+                                    EncodeHeader(0x100, {}, "")};
+    while (packets.size() < 1600) packets.push_back(EncodeRow(1, 1, "filler"));
+    packets.push_back(EncodeHeader(0x888, subtitle, ""));
+    while (packets.size() < 2000) packets.push_back(EncodeRow(1, 1, "filler"));
+    EXPECT_EQ(Dump({"--srt", "auto", "-"}, Recording(packets)).out, "1\n00:00:00,000 --> 00:00:02,000\nHello\n\n");
+    EXPECT_EQ(Dump({"--srt", "auto", "--rate", "1600", "-"}, Recording(packets)).out,
+              "1\n00:00:00,000 --> 00:00:01,000\nHello\n\n");
+    EXPECT_EQ(Dump({"--srt", "auto", "-"}, SmallRecording()).status, 1);
+    EXPECT_EQ(Dump({"--srt", "99", "-"}).status, 2);
+    EXPECT_EQ(Dump({"--srt", "auto", "--list", "-"}).status, 2);
+    EXPECT_EQ(Dump({"--rate", "0", "-"}).status, 2);
+}
+
+// Teletext that no table names: a stream without any, and one whose PMT is
+// damaged. The PES packets of the PIDs no table names are looked into.
+TEST(TtxDump, TeletextIsFoundWithoutTablesByItsPesPackets) {
+    const auto packets = test::DemoLines(16 * 200);
+    TsWriter bare, damaged;
+    for (std::size_t i = 0; i < packets.size(); i += 16) {
+        if (i % 256 == 0) {
+            damaged.Section(kPatPid, TsWriter::Pat(1, 0, {{8, 0x101}}));
+            auto pmt = TsWriter::Pmt(8, 0, 0x1FFF, {TsEs{.Pid = 0x13F0}});
+            pmt[pmt.size() - 1] ^= 0x01;  // its CRC
+            damaged.Section(0x101, pmt);
+        }
+        for (TsWriter* ts : {&bare, &damaged}) {
+            ts->Filler(0x1E0, 3);
+            ts->Teletext(0x13F0, std::span(packets).subspan(i, 16), static_cast<std::int64_t>(i) * 90000 / 1600);
+        }
+    }
+    for (const TsWriter* ts : {&bare, &damaged}) {
+        const DumpResult run = Dump({"--list", "-"}, std::string(ts->Bytes.begin(), ts->Bytes.end()));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_FALSE(run.out.empty());
+        const std::string warning = "ttxdump: warning: no table of standard input lists a teletext stream; found on "
+                                    "PID 5104 by probing\n";
+        EXPECT_NE(run.err.find(warning), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(warning), run.err.rfind(warning));
+    }
+    EXPECT_EQ(Dump({"--list-services", "-"}, std::string(bare.Bytes.begin(), bare.Bytes.end())).out,
+              "-\t\"\"\tteletext pid 5104 (?, teletext)\n");
+}
+
 }  // namespace
 }  // namespace orv

@@ -133,6 +133,22 @@ void ReportDamage(const InputOptions& options, const TsCounters& c, std::ostream
 
 bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const InputOptions& options,
                const PacketHandlers& handlers, std::ostream& err) {
+    // With a clock wanted, the packets go a field at a time (50 fields a
+    // second), each field with its time.
+    const double rate = options.PacketsPerSecond;
+    const auto field = static_cast<std::uint64_t>(std::max(1.0, rate / 50.0 + 0.5));
+    std::uint64_t index = 0;
+    const auto time = [&] { return static_cast<std::int64_t>(static_cast<double>(index) * 90000.0 / rate); };
+    const auto deliver = [&](std::span<const tVTXPacket> packets) {
+        if (!handlers.Time) return handlers.Packets(packets);
+        while (!packets.empty()) {
+            if (index % field == 0) handlers.Time(time());
+            const std::size_t take = std::min<std::size_t>(packets.size(), field - index % field);
+            handlers.Packets(packets.first(take));
+            packets = packets.subspan(take);
+            index += take;
+        }
+    };
     std::vector<std::uint8_t> carry;  // a packet cut by the end of a piece
     while (!piece.empty()) {
         if (!carry.empty()) {
@@ -140,11 +156,11 @@ bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const Inp
             carry.insert(carry.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(take));
             piece = piece.subspan(take);
             if (carry.size() < kPacket) continue;
-            handlers.Packets(std::span(reinterpret_cast<const tVTXPacket*>(carry.data()), 1));
+            deliver(std::span(reinterpret_cast<const tVTXPacket*>(carry.data()), 1));
             carry.clear();
         }
         const std::size_t whole = piece.size() / kPacket;
-        handlers.Packets(std::span(reinterpret_cast<const tVTXPacket*>(piece.data()), whole));
+        deliver(std::span(reinterpret_cast<const tVTXPacket*>(piece.data()), whole));
         carry.assign(piece.begin() + static_cast<std::ptrdiff_t>(whole * kPacket), piece.end());
         const auto next = input.Next();
         if (!next) return false;
@@ -153,6 +169,7 @@ bool DecodeRaw(ByteSource& input, std::span<const std::uint8_t> piece, const Inp
     if (!carry.empty())
         err << "ttxdump: warning: " << carry.size()
             << " trailing bytes ignored (the length is not a multiple of 42)\n";
+    if (handlers.Time) handlers.Time(time());  // the end of the last packet
     if (handlers.Ended) handlers.Ended();
     ReportDamage(options, TsCounters{}, err);
     return true;
@@ -164,9 +181,11 @@ void ReportLimits(const std::string& name, const TransportStreamReader& reader, 
     if (const std::size_t left = reader.ServicesLeftOut())
         err << "ttxdump: warning: " << name << " lists " << reader.Services().size() + left << " services; only the first "
             << reader.Services().size() << " are read\n";
-    if (const std::size_t left = reader.StreamsLeftOut())
-        err << "ttxdump: warning: " << name << ": " << left
-            << " private streams without a teletext descriptor were not looked into (too many)\n";
+}
+
+void ReportProbed(const std::string& name, std::uint16_t pid, std::ostream& err) {
+    err << "ttxdump: warning: no table of " << name << " lists a teletext stream; found on PID " << pid
+        << " by probing\n";
 }
 
 bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piece, const InputOptions& options,
@@ -175,7 +194,17 @@ bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piec
     std::vector<TimedPacket> timed;
     std::vector<tVTXPacket> packets;
     std::uint32_t stream = 0;
+    std::vector<TeletextDescriptorEntry> descriptor;
+    const bool timing = handlers.Time || handlers.PesEnd;
+    std::int64_t time = -1;
+    bool origin = false;
     const auto deliver = [&] {
+        // The descriptor as the tables stand after this piece, before its pages.
+        if (handlers.Descriptor)
+            if (auto entries = reader.DescriptorEntries(); entries != descriptor) {
+                descriptor = std::move(entries);
+                handlers.Descriptor(descriptor);
+            }
         for (const auto& t : timed) {
             if (t.Stream != stream) {
                 handlers.Packets(packets);
@@ -183,7 +212,22 @@ bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piec
                 handlers.StreamChanged();
                 stream = t.Stream;
             }
+            if (timing && t.Time != time) {
+                handlers.Packets(packets);
+                packets.clear();
+                // The clock starts at the first PTS of the PID in the stream,
+                // before the tables chose it.
+                if (!origin && handlers.Time && reader.FirstPesTime() >= 0) handlers.Time(reader.FirstPesTime());
+                origin = true;
+                time = t.Time;
+                if (handlers.Time) handlers.Time(time);
+            }
             packets.push_back(t.Packet);
+            if (timing && t.EndsPes) {
+                handlers.Packets(packets);
+                packets.clear();
+                if (handlers.PesEnd) handlers.PesEnd();
+            }
         }
         handlers.Packets(packets);
         packets.clear();
@@ -201,10 +245,13 @@ bool DecodeTransportStream(ByteSource& input, std::span<const std::uint8_t> piec
     }
     reader.Finish(timed);
     deliver();
+    // The clock runs to the last PES of the stream, teletext data in it or not.
+    if (handlers.Time && reader.LastPesTime() >= 0) handlers.Time(reader.LastPesTime());
     if (handlers.Ended) handlers.Ended();
     ReportDamage(options, reader.Counters(), err);
     ReportLimits(options.Name, reader, err);
     if (!reader.TeletextPid()) err << "ttxdump: no teletext stream in " << options.Name << '\n';
+    if (reader.FoundByProbing()) ReportProbed(options.Name, *reader.TeletextPid(), err);
     return true;
 }
 
@@ -278,15 +325,27 @@ int ListServices(ByteSource& input, const std::string& name, std::ostream& out, 
         if (service.Teletext.empty()) out << "no teletext";
         for (std::size_t i = 0; i < service.Teletext.size(); ++i) {
             const TsTeletextStream& s = service.Teletext[i];
-            out << (i ? ", " : "") << "teletext pid " << s.Pid << " (" << (s.Language.empty() ? "?" : s.Language)
-                << ", " << TeletextTypeName(s.Type);
-            if (s.InitialPage) out << ' ' << std::hex << std::uppercase << s.InitialPage << std::dec;
+            out << (i ? ", " : "") << "teletext pid " << s.Pid << " (";
+            if (s.Entries.empty()) out << "?, " << TeletextTypeName(0);
+            // Every entry of the descriptor: the subtitle pages are among them.
+            for (std::size_t e = 0; e < s.Entries.size(); ++e) {
+                const TeletextDescriptorEntry& entry = s.Entries[e];
+                out << (e ? "; " : "") << (entry.Language.empty() ? "?" : entry.Language) << ", "
+                    << TeletextTypeName(entry.Type);
+                if (entry.Page) out << ' ' << std::hex << std::uppercase << entry.Page << std::dec;
+            }
             out << ')';
         }
         out << '\n';
     }
     ReportLimits(name, reader, err);
     if (reader.Services().empty()) {
+        // No tables: a teletext stream may still be found in its PES packets.
+        if (reader.FoundByProbing()) {
+            out << "-\t\"\"\tteletext pid " << *reader.TeletextPid() << " (?, " << TeletextTypeName(0) << ")\n";
+            ReportProbed(name, *reader.TeletextPid(), err);
+            return 0;
+        }
         err << "ttxdump: no service in " << name << '\n';
         return 1;
     }

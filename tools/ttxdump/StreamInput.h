@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "acquisition/TransportStream.h"
 #include "acquisition/UTeletextTypes.h"
@@ -37,12 +38,21 @@ struct PacketHandlers {
     std::function<void(std::span<const tVTXPacket>)> Packets;
     std::function<void()> StreamChanged;  // another service from here on
     std::function<void()> Ended;          // the input ended, before the damage is told
+    // Transport streams only, when set: the stream time (90 kHz, 33 bits; -1
+    // none) of the packets delivered next, and the end of each PES packet.
+    std::function<void(std::int64_t)> Time{};
+    std::function<void()> PesEnd{};
+    // The teletext descriptor's entries of the stream decoded, when they change.
+    std::function<void(const std::vector<TeletextDescriptorEntry>&)> Descriptor{};
 };
 
 struct InputOptions {
     std::string Name;  // for messages
     TsChoice Choice;
     bool WantsTransportStream = false;  // service options were given
+    // The clock of a recording of raw packets (which carries none), for the
+    // Time handler: a time for each field's worth of packets.
+    double PacketsPerSecond = 800;
     // Sub-pages the page store dropped to stay within its limits, counted
     // with the damage at the end.
     std::function<std::uint64_t()> DroppedPages;

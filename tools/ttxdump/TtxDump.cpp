@@ -26,6 +26,7 @@
 #include "rendering/FontTable.h"
 #include "rendering/PagePicture.h"
 #include "rendering/PageTextFile.h"
+#include "tools/ttxdump/SrtOutput.h"
 #include "tools/ttxdump/StreamInput.h"
 #include "tools/ttxdump/T42Output.h"
 
@@ -40,12 +41,21 @@ constexpr const char* kUsage =
     "  --demo SECONDS   that many seconds of the built-in demo broadcast\n"
     "  --pages DIR      with --demo: play the .tti page files of DIR instead\n"
     "  --live SECONDS   that many seconds from the configured capture source\n"
-    "  --list           print the keys of all stored pages (\"100/0000\")\n"
+    "  --list           print the keys of all stored pages (\"100/0000\"); subtitle\n"
+    "                   and newsflash pages are marked after a tab\n"
     "  --search TEXT    print every hit: key, row and column where it starts (from 0)\n"
     "  --page NNN       print only the sub-pages of page NNN\n"
     "  --bmp DIR        write the pages as pictures DIR/100-0000.BMP ... instead\n"
     "  --t42 OUT        write the teletext packets read to OUT as a .t42 recording\n"
-    "  --list-services  print the services of a transport stream and their teletext\n"
+    "  --srt PAGE|auto  write the subtitles of page PAGE as SubRip, in UTF-8; auto:\n"
+    "                   the first subtitle page (those the teletext descriptor lists\n"
+    "                   first, else the first page sent with the subtitle flag)\n"
+    "  --rate N         the clock of a .t42 recording for --srt: N packets a second\n"
+    "                   (default 800: 16 teletext lines in each of 50 fields a\n"
+    "                   second, what PAL and DVB inserters send; transport streams\n"
+    "                   carry their own clock)\n"
+    "  --list-services  print the services of a transport stream and every entry\n"
+    "                   of their teletext descriptors (language, type, page)\n"
     "  --service ID|NAME  decode the teletext of that service (default: the first\n"
     "                   service that has teletext)\n"
     "  --pid PID        decode the teletext of that PID\n"
@@ -57,6 +67,7 @@ constexpr const char* kUsage =
     "                   set is UTF-8; otherwise each page in its Windows code page)\n"
     "  --help           print this text\n"
     "  --version        print the program's version\n"
+    "A transport stream whose tables name no teletext stream is searched for one.\n"
     "Without --list, --search, --page or --t42 every stored decimal page is printed\n"
     "as a text block, as the viewer's \"save all pages as text\" writes it.\n"
     "Exit status: 0 done, 1 nothing found, 2 bad arguments or unreadable input.\n";
@@ -64,6 +75,8 @@ constexpr const char* kUsage =
 constexpr int kExitOk = 0;
 constexpr int kExitNotFound = 1;
 constexpr int kExitError = 2;
+// Packets a second of a .t42 recording: 16 lines in each of 50 fields.
+constexpr double kDefaultRate = 800;
 
 struct Options {
     std::string File;
@@ -80,6 +93,9 @@ struct Options {
     bool Links = false;
     bool Level15 = true;
     bool Utf8 = false;
+    bool Srt = false;
+    std::optional<std::uint16_t> SrtPage;  // none: auto
+    double Rate = kDefaultRate;
 };
 
 // What the display dispatcher does with the records, done at once: pages go to
@@ -91,6 +107,7 @@ public:
     explicit DatabaseSink(PageDatabase& db) : db_(db) {}
 
     void PostPage(PagePtr page) override {
+        subtitles_.PageSeen(*page);
         if (const auto& enhancements = page.get_deleter().Enhancements; enhancements && enhancements->X27_0)
             if (const auto links = enhancements->Links(); links && links->Any())
                 links_[page->PageNo] = *links;  // the copy received last counts
@@ -105,13 +122,17 @@ public:
     void Clear() {
         db_.ClearPageDatabase();
         links_.clear();
+        subtitles_.ClearSeen();
     }
+    SubtitlePages& Subtitles() { return subtitles_; }
+    const SubtitlePages& Subtitles() const { return subtitles_; }
 
     // The fastext links of every page number that carried some.
     const std::map<std::uint16_t, FlofLinks>& Links() const { return links_; }
 
 private:
     PageDatabase& db_;
+    SubtitlePages subtitles_;
     std::string station_;
     std::map<std::uint16_t, FlofLinks> links_;
 };
@@ -174,6 +195,19 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
             const std::string* v = value();
             if (!v || v->empty()) return "--t42 needs a file name";
             options.T42File = *v;
+        } else if (arg == "--srt") {
+            const std::string* v = value();
+            if (!v || (*v != "auto" && !(options.SrtPage = ParsePageNumber(*v))))
+                return "--srt needs a page number 100 to 8FF or auto";
+            options.Srt = true;
+        } else if (arg == "--rate") {
+            const std::string* v = value();
+            double rate = 0;
+            const auto [end, ec] = v ? std::from_chars(v->data(), v->data() + v->size(), rate)
+                                     : std::from_chars_result{nullptr, std::errc::invalid_argument};
+            if (!v || ec != std::errc{} || end != v->data() + v->size() || !(rate >= 1) || rate > 100000)
+                return "--rate needs a number of packets a second, 1 to 100000";
+            options.Rate = rate;
         } else if (arg == "--list-services") {
             options.ListServices = true;
         } else if (arg == "--service") {
@@ -218,6 +252,11 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
     if (!options.T42File.empty() && options.File.empty()) return "--t42 goes with a recording";
     if ((options.Choice.ServiceId || !options.Choice.ServiceName.empty()) && options.Choice.Pid)
         return "--service or --pid, not both";
+    if (options.Srt && options.File.empty()) return "--srt goes with a recording";
+    if (options.Srt && (options.List || options.Search || options.Page || !options.BmpFolder.empty() ||
+                        !options.T42File.empty() || options.Links || options.ListServices))
+        return "--srt writes the subtitles alone: not with --list, --search, --page, --bmp, --t42, --links or "
+               "--list-services";
     return {};
 }
 
@@ -240,6 +279,7 @@ int ReadRecording(const Options& options, ByteSource& bytes, const PacketHandler
     input.Name = InputName(options.File);
     input.Choice = options.Choice;
     input.WantsTransportStream = options.Choice.ServiceId || !options.Choice.ServiceName.empty() || options.Choice.Pid;
+    input.PacketsPerSecond = options.Rate;
     if (DecodeInput(bytes, input, handlers, err)) return kExitOk;
     err << "ttxdump: cannot read " << input.Name << '\n';
     return kExitError;
@@ -330,6 +370,91 @@ int WriteLinks(const std::map<std::uint16_t, FlofLinks>& links, std::ostream& ou
     return links.empty() ? kExitNotFound : kExitOk;
 }
 
+// How --list marks a subtitle or newsflash page: "subtitles ita".
+std::string SubtitleKind(const SubtitlePage& page) {
+    std::string kind = page.Newsflash                               ? "newsflash"
+                       : page.Type == kDescriptorHardOfHearing ? "subtitles (hard of hearing)"
+                                                               : "subtitles";
+    if (!page.Language.empty()) kind += ' ' + page.Language;
+    return kind;
+}
+
+// The assembly's pages for the SubRip writer, with the time of their header.
+class SubtitleSink : public DisplaySink {
+public:
+    explicit SubtitleSink(SubtitleTrack& track) : track_(track) {}
+    const PageAssembler* Assembler = nullptr;
+
+    void PostPage(PagePtr page) override { track_.Page(page, Assembler->PostedHeaderTime().count()); }
+    void PostStationName(std::unique_ptr<tStationName>) override {}
+    void PostReset(std::unique_ptr<tResetNotice>) override {}
+
+private:
+    SubtitleTrack& track_;
+};
+
+// 90 kHz stream times as microseconds from the first, across the 33-bit
+// wrap-around; a small step back stays a step back.
+class StreamClock {
+public:
+    std::int64_t Us(std::int64_t time) {
+        if (time >= 0) {
+            if (last_ >= 0) {
+                std::int64_t step = (time - last_) & kMask;
+                if (step > kMask / 2) step -= kMask + 1;
+                ticks_ += step;
+            }
+            last_ = time;
+        }
+        return ticks_ * 100 / 9;
+    }
+
+private:
+    static constexpr std::int64_t kMask = (std::int64_t{1} << 33) - 1;
+    std::int64_t last_ = -1;
+    std::int64_t ticks_ = 0;
+};
+
+// --srt: the recording through the assembly, the cues of the page to standard output.
+int WriteSubtitles(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
+    const auto bytes = OpenInput(options.File, in, err);
+    if (!bytes) return kExitError;
+    SubtitleTrack track(options.SrtPage, options.Level15);
+    SubtitleSink sink(track);
+    PageAssembler assembler(sink);
+    sink.Assembler = &assembler;
+    StreamClock clock;
+    std::int64_t nowUs = 0;
+    PacketHandlers handlers{
+        [&](std::span<const tVTXPacket> packets) { assembler.ProcessPackets(packets); },
+        [&] {
+            assembler.CloseAllPages();
+            track.Clear(nowUs);
+        },
+        [&] { assembler.CloseAllPages(); }};
+    handlers.Time = [&](std::int64_t time) {
+        nowUs = clock.Us(time);
+        assembler.Tick(PageAssembler::Time(nowUs));
+    };
+    handlers.PesEnd = [&] { assembler.CloseTimedPages(); };
+    handlers.Descriptor = [&](const std::vector<TeletextDescriptorEntry>& entries) { track.SetDescriptor(entries); };
+    PageDatabase unused;
+    if (const int status = ReadRecording(options, *bytes, handlers, unused, err); status != kExitOk) return status;
+    track.Clear(nowUs);  // the last cue ends with the recording
+    const std::optional<std::uint16_t> page = track.Chosen();
+    if (!page) {
+        err << "ttxdump: no subtitle page in " << InputName(options.File) << '\n';
+        return kExitNotFound;
+    }
+    const std::vector<SrtCue>& cues = track.Cues(*page);
+    WriteSrt(cues, out);
+    if (cues.empty()) {
+        err << "ttxdump: no subtitles on page " << std::hex << std::uppercase << *page << std::dec << '\n';
+        return kExitNotFound;
+    }
+    return kExitOk;
+}
+
 int Report(const Options& options, const PageDatabase& db, const DatabaseSink& sink, std::ostream& out,
            std::ostream& err) {
     if (db.PageCount() == 0) {
@@ -338,7 +463,14 @@ int Report(const Options& options, const PageDatabase& db, const DatabaseSink& s
     }
     if (options.Links) return WriteLinks(sink.Links(), out);
     if (options.List) {
-        for (const auto& entry : db.Snapshot()) out << entry.Key << '\n';
+        const std::vector<SubtitlePage> subtitles = sink.Subtitles().List();
+        for (const auto& entry : db.Snapshot()) {
+            out << entry.Key;
+            const auto marked = std::find_if(subtitles.begin(), subtitles.end(),
+                                             [&](const SubtitlePage& p) { return p.Page == entry.Page->PageNo; });
+            if (marked != subtitles.end()) out << '\t' << SubtitleKind(*marked);
+            out << '\n';
+        }
         return kExitOk;
     }
     if (options.Search) {
@@ -398,6 +530,7 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
         return kExitError;
     }
 
+    if (options.Srt) return WriteSubtitles(options, in, out, err);
     PageDatabase db;
     DatabaseSink sink(db);
     PageAssembler assembler(sink);
@@ -416,7 +549,7 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
         if (!bytes) return kExitError;
         T42Output t42;
         if (!options.T42File.empty() && !t42.Open(options.T42File, bytes->Identity(), err)) return kExitError;
-        const PacketHandlers handlers{
+        PacketHandlers handlers{
             [&](std::span<const tVTXPacket> packets) {
                 assembler.ProcessPackets(packets);
                 if (t42.IsOpen()) t42.Write(packets);
@@ -428,6 +561,9 @@ int RunTtxDump(std::span<const std::string> args, std::istream& in, std::ostream
                 sink.Clear();
             },
             [&] { assembler.CloseAllPages(); }};
+        handlers.Descriptor = [&](const std::vector<TeletextDescriptorEntry>& entries) {
+            sink.Subtitles().SetDescriptor(entries);
+        };
         if (const int status = ReadRecording(options, *bytes, handlers, db, err); status != kExitOk) return status;
         assembler.CloseAllPages();
         if (t42.IsOpen()) {
