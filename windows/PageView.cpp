@@ -47,7 +47,9 @@ void PageView::RefreshPage(const PageRef& record, std::uint16_t number) {
             ShownPage = page;
         } else if (WaitingForPage) {
             DrawWaiting(number);
-        } else if (page) {
+        } else if (page && !page->SuppressHeader) {
+            // A page whose header is not for display (subtitles, newsflashes)
+            // would blank the running header each time it passes.
             DrawHeaderOnly(page);
         }
     } catch (...) {

@@ -17,6 +17,7 @@
 
 #include "drivers/broadcast/DemoBroadcast.h"
 #include "rendering/VTX_TEXT_DISPLAY.h"
+#include "TestSupport.h"
 #include "windows/AboutBox.h"
 #include "windows/AddFavoriteDialog.h"
 #include "windows/EditFavoritesDialog.h"
@@ -383,6 +384,13 @@ TEST(MainForm, HeaderClockRunsWhileTheFirstCellsKeepTheWindowsPage) {
     EXPECT_TRUE(SameCells(form.PageCanvasForTest(), own, 0, 0, 10));
     EXPECT_EQ(form.View().CurrentPage, 0x123);
     EXPECT_EQ(form.sSearchStr->text(), "123");
+    // A subtitle page with its header suppressed leaves the running header alone.
+    form.SetPause(true);
+    const auto header = HeaderPixels(form.PageCanvasForTest(), 11, 39);
+    auto subtitle = test::MakePage(0x888, 0, {});
+    subtitle->SuppressHeader = 1;
+    form.View().RefreshPage(SharedPage(*subtitle, nullptr), 0x888);
+    EXPECT_EQ(HeaderPixels(form.PageCanvasForTest(), 11, 39), header);
     std::filesystem::remove_all(folder);
 }
 
