@@ -446,6 +446,10 @@ TEST(TtxDump, SubtitlesAsSubRipWithTheStreamsTimes) {
     EXPECT_EQ(Dump({"--srt", "auto", "--rate", "1600", "-"}, Recording(packets)).out,
               "1\n00:00:00,000 --> 00:00:01,000\nHello\n\n");
     EXPECT_EQ(Dump({"--srt", "auto", "-"}, SmallRecording()).status, 1);
+    // The demo broadcast on its own clock: page 888 changes every three seconds.
+    const std::string demo =
+        "1\n00:00:00,000 --> 00:00:03,000\nWelcome to the ORV demo broadcast.\nThese subtitles are on page 888.\n\n2\n";
+    EXPECT_EQ(Dump({"--demo", "4", "--srt", "888"}).out.substr(0, demo.size()), demo);
     EXPECT_EQ(Dump({"--srt", "99", "-"}).status, 2);
     EXPECT_EQ(Dump({"--srt", "auto", "--list", "-"}).status, 2);
     EXPECT_EQ(Dump({"--rate", "0", "-"}).status, 2);

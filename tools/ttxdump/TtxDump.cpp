@@ -10,6 +10,7 @@
 #include <langinfo.h>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -49,7 +50,8 @@ constexpr const char* kUsage =
     "  --t42 OUT        write the teletext packets read to OUT as a .t42 recording\n"
     "  --srt PAGE|auto  write the subtitles of page PAGE as SubRip, in UTF-8; auto:\n"
     "                   the first subtitle page (those the teletext descriptor lists\n"
-    "                   first, else the first page sent with the subtitle flag)\n"
+    "                   first, else the first page sent with the subtitle flag);\n"
+    "                   from a recording or --demo (try --demo 20 --srt 888)\n"
     "  --rate N         the clock of a .t42 recording for --srt: N packets a second\n"
     "                   (default 800: 16 teletext lines in each of 50 fields a\n"
     "                   second, what PAL and DVB inserters send; transport streams\n"
@@ -252,7 +254,7 @@ std::string ParseArgs(std::span<const std::string> args, Options& options) {
     if (!options.T42File.empty() && options.File.empty()) return "--t42 goes with a recording";
     if ((options.Choice.ServiceId || !options.Choice.ServiceName.empty()) && options.Choice.Pid)
         return "--service or --pid, not both";
-    if (options.Srt && options.File.empty()) return "--srt goes with a recording";
+    if (options.Srt && options.File.empty() && !options.DemoSeconds) return "--srt goes with a recording or --demo";
     if (options.Srt && (options.List || options.Search || options.Page || !options.BmpFolder.empty() ||
                         !options.T42File.empty() || options.Links || options.ListServices))
         return "--srt writes the subtitles alone: not with --list, --search, --page, --bmp, --t42, --links or "
@@ -285,7 +287,10 @@ int ReadRecording(const Options& options, ByteSource& bytes, const PacketHandler
     return kExitError;
 }
 
-int PlayDemo(const Options& options, PageAssembler& assembler, std::ostream& err) {
+// clock, when given, hears the time of each field before its packets: the
+// quiet close of subtitle pages needs it.
+int PlayDemo(const Options& options, PageAssembler& assembler, std::ostream& err,
+             const std::function<void(std::int64_t us)>& clock = {}) {
     std::vector<TtiPage> pages;
     if (options.PagesFolder.empty()) {
         pages = BuiltInDemoPages();
@@ -299,11 +304,14 @@ int PlayDemo(const Options& options, PageAssembler& assembler, std::ostream& err
         }
     }
     DemoBroadcast broadcast(std::move(pages));
-    const auto total = static_cast<std::uint64_t>(*options.DemoSeconds * 1600.0);
-    std::vector<tVTXPacket> batch(500);  // one capture read's worth
+    constexpr std::uint64_t kDemoRate = 1600;  // packets a second
+    const auto total = static_cast<std::uint64_t>(*options.DemoSeconds * kDemoRate);
+    // One capture read's worth, or with a clock one field's (a 50th of a second).
+    std::vector<tVTXPacket> batch(clock ? kDemoRate / 50 : 500);
     for (std::uint64_t done = 0; done < total; done += batch.size()) {
         batch.resize(static_cast<std::size_t>(std::min<std::uint64_t>(batch.size(), total - done)));
         broadcast.Fill(batch);
+        if (clock) clock(static_cast<std::int64_t>(done * 1'000'000 / kDemoRate));
         assembler.ProcessPackets(batch);
     }
     return kExitOk;
@@ -417,8 +425,6 @@ private:
 
 // --srt: the recording through the assembly, the cues of the page to standard output.
 int WriteSubtitles(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
-    const auto bytes = OpenInput(options.File, in, err);
-    if (!bytes) return kExitError;
     SubtitleTrack track(options.SrtPage, options.Level15);
     SubtitleSink sink(track);
     PageAssembler assembler(sink);
@@ -438,12 +444,24 @@ int WriteSubtitles(const Options& options, std::istream& in, std::ostream& out, 
     };
     handlers.PesEnd = [&] { assembler.CloseTimedPages(); };
     handlers.Descriptor = [&](const std::vector<TeletextDescriptorEntry>& entries) { track.SetDescriptor(entries); };
-    PageDatabase unused;
-    if (const int status = ReadRecording(options, *bytes, handlers, unused, err); status != kExitOk) return status;
+    if (options.DemoSeconds) {
+        if (const int status = PlayDemo(options, assembler, err, [&](std::int64_t us) {
+                nowUs = us;
+                assembler.Tick(PageAssembler::Time(us));
+            });
+            status != kExitOk)
+            return status;
+    } else {
+        const auto bytes = OpenInput(options.File, in, err);
+        if (!bytes) return kExitError;
+        PageDatabase unused;
+        if (const int status = ReadRecording(options, *bytes, handlers, unused, err); status != kExitOk)
+            return status;
+    }
     track.Clear(nowUs);  // the last cue ends with the recording
     const std::optional<std::uint16_t> page = track.Chosen();
     if (!page) {
-        err << "ttxdump: no subtitle page in " << InputName(options.File) << '\n';
+        err << "ttxdump: no subtitle page in " << (options.DemoSeconds ? "the demo" : InputName(options.File)) << '\n';
         return kExitNotFound;
     }
     const std::vector<SrtCue>& cues = track.Cues(*page);
